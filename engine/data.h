@@ -1,0 +1,255 @@
+// The engine's data groups.
+//
+// Every group is a struct with one instance that lives for the whole process,
+// sized once by the build's limits and zero at start. Per-cell arrays are
+// 1-based: element idx = ARIDX(I, J, K) = I + (J-1)*JSTRIDE + (K-1)*KSTRIDE,
+// 1 <= idx < NCELLMAX; element 0 is never used. Grid lines and cell centres
+// start at 0; cell widths at 1.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+
+#include "common/names.h"
+#include "engine/limits.h"
+
+namespace tarvex {
+
+using CellArray = double[NCELLMAX + 1];
+
+// Grid dimensions, set by SETUP_ARRAY at every case load.
+struct GRIDDIM {
+    int32_t NX, NY, NZ;           // cells in x, y, z
+    int32_t NXP1, NYP1, NZP1;     // NX+1 ...: the number of grid lines
+    int32_t JSTRIDE;              // NX+1
+    int32_t KSTRIDE;              // (NX+1)(NY+1)
+};
+
+// Grid lines X(0..NX) (X(0) = 0 the west wall; -999.0 while unset during
+// reading) and cell centres XC(0..NX+1), in metres.
+struct GRIDLINE {
+    double X[NDIRMAX];
+    double XC[NDIRMAX + 1];
+    double Y[NDIRMAX];
+    double YC[NDIRMAX + 1];
+    double Z[NDIRMAX];
+    double ZC[NDIRMAX + 1];
+};
+
+// Fields, geometry and case sources. U, V, W (and everything named with them)
+// live on the cell's west, south and bottom faces.
+struct FIELDS {
+    CellArray SUW;      // N      W source after relaxation
+    CellArray AREAW;    // m2     open area of the bottom face
+    CellArray CPRW;     // -      open fraction of the bottom face
+    CellArray SCW;      // N      explicit W source from inflows
+    CellArray SPW;      // kg/s   implicit W coefficient from inflows
+    CellArray W;        // m/s
+    double DZ[NDIRMAX + 1];   // m  cell widths in z, 1..
+    CellArray C;        // kg/kg  contaminant
+    CellArray SCC;      // kg/s
+    CellArray SPC;      // kg/s
+    CellArray APC;      // kg/s
+    CellArray SUC;      // kg/s
+    CellArray P;        // Pa
+    CellArray T;        // K
+    CellArray SCV;      // N
+    CellArray SUU;      // N
+    CellArray SUV;      // N
+    CellArray AREAU;    // m2
+    CellArray AREAV;    // m2
+    CellArray MIMB;     // kg/s   mass imbalance: net face inflow plus SMASS
+    CellArray CPRU;     // -
+    CellArray CPRV;     // -
+    CellArray DEN;      // kg/m3
+    CellArray CPR;      // -      open fraction of the cell
+    CellArray U;        // m/s
+    CellArray V;        // m/s
+    double DX[NDIRMAX + 1];
+    double DY[NDIRMAX + 1];
+    CellArray SCT;      // kg K/s
+    CellArray SMASS;    // kg/s
+    CellArray SCU;      // N
+    CellArray SPU;      // kg/s
+    CellArray SPT;      // kg/s
+    CellArray SPV;      // kg/s
+    CellArray DENU;     // kg/m3
+    CellArray DENV;     // kg/m3
+    CellArray DENW;     // kg/m3
+};
+
+struct COEFS {
+    CellArray APT;      // kg/s
+    CellArray SUT;      // kg K/s
+    CellArray HU;       // N
+    CellArray HV;       // N
+    CellArray HW;       // N
+    CellArray AN;       // kg/s  north (J+1)
+    CellArray AS;       // kg/s  south (J-1)
+    CellArray AE;       // kg/s  east (I+1)
+    CellArray AW;       // kg/s  west (I-1)
+    CellArray AT;       // kg/s  top (K+1)
+    CellArray AB;       // kg/s  bottom (K-1)
+    CellArray VOL;      // m3    open volume of the cell
+    CellArray APU;      // kg/s
+    CellArray APV;      // kg/s
+    CellArray APW;      // kg/s
+};
+
+// Water-vapour equation.
+struct C2EQ {
+    double RLXC2;       // always a copy of RLXC
+    CellArray C2;       // kg/kg
+    CellArray SCC2;     // kg/s
+    CellArray SPC2;     // kg/s
+    CellArray APC2;     // kg/s
+    CellArray SUC2;     // kg/s
+    CellArray COND;     // kg/s  condensed in the current iteration
+};
+
+// Per-cell absolute residuals of the last set-up.
+struct RESID {
+    CellArray RESUVW;   // N
+    CellArray RESM;     // kg/s
+    CellArray REST;     // kg K/s
+    CellArray RESC;     // kg/s
+    CellArray RESC2;    // kg/s
+};
+
+inline constexpr int LINE_LENGTH = 132;
+
+// Case values, control values, run state and the sums of an iteration.
+struct RUNCTL {
+    double GX, GY, GZ;          // m/s2, case
+    int32_t ITURB;              // turbulence model 1..3, control
+    bool NEWDIST;               // new mixing lengths are due
+    double RLXW;
+    double RC0;
+    double RLXC;
+    double RC20;
+    double CONDT;
+    double RTREF0;              // 1/TINIT of the last case read (0 before any)
+    double TEXT;                // K
+    double CEXT;                // kg/kg
+    double C2EXT;               // kg/kg
+    double BUOYX, BUOYY, BUOYZ;
+    double RLXU, RLXV;
+    double RLXP;
+    double RLXT;
+    double RLXADJ;
+    double RU0, RV0, RW0;
+    double RT0;
+    double RM0;
+    int32_t ITEMP;
+    double VISC;
+    double VISEFF;
+    double TURBP1;
+    int32_t ITRANS;
+    double DT;
+    int32_t ITER;
+    double TEND;
+    int32_t MONI, MONJ, MONK;
+    int32_t RESTART;            // start mode: -999 unset, 0 new, 1 saved file, 2 continue
+    int32_t NPASS;
+    double CONVC, CONVC2;
+    double DENS;
+    double RU, RV, RW;
+    double RM;
+    double RT;
+    double CONVU, CONVT, CONVM;
+    int32_t NPASST;
+    int32_t IPRINT;
+    int32_t ICONC;
+    double RC2;
+    int32_t NSWC;
+    int32_t NPASSC;
+    double RC;
+    double TINIT;               // K
+    double CINIT;               // kg/kg
+    double C2INIT;              // kg/kg
+    char LINE[LINE_LENGTH];     // shared text line, blank-padded
+};
+
+// Pressure-boundary table (rows 1..NPB) and the run counts.
+struct PBTABLE {
+    int32_t PBI1[NPBMAX + 1], PBI2[NPBMAX + 1];
+    int32_t PBJ1[NPBMAX + 1], PBJ2[NPBMAX + 1];
+    int32_t PBK1[NPBMAX + 1], PBK2[NPBMAX + 1];
+    int32_t PBFACE[NPBMAX + 1];
+    double PBT[NPBMAX + 1];     // K
+    double PBC[NPBMAX + 1];     // kg/kg
+    double PBC2[NPBMAX + 1];    // kg/kg
+    double PBCOEF[NPBMAX + 1];
+    double PBP[NPBMAX + 1];     // Pa
+    double PBEXP[NPBMAX + 1];
+    int32_t NPB;
+    int32_t PBON;
+    int32_t NITER, NSAVE, NPRINT;   // -999 = not set
+};
+
+// U-value surfaces. Face f (1..6) of cell idx is element idx + (f-1)*NCELLMAX.
+struct UVALTAB {
+    double UVAL[6 * NCELLMAX + 1];    // kW/K, -999 = no surface (test above -990)
+    double UVALT[6 * NCELLMAX + 1];   // UVAL times the temperature beyond (K)
+    bool UVALCELL[NCELLMAX + 1];
+    bool UVALSET;
+};
+
+inline constexpr int uvidx(int idx, int face) { return idx + (face - 1) * NCELLMAX; }
+
+struct REGIONS {
+    double RTREF[NREGMAX + 1];   // 1/K, regions 1..25
+    double TREF[NREGMAX + 1];    // K, 0 = use the region's mean temperature
+    int32_t IREG[NCELLMAX + 1];
+};
+
+struct DOMSUMS {
+    double VOLTOT;               // m3
+    double FLOWIN;               // kg/s
+    double FLOWOUT;              // kg/s (negative)
+    double SDT, SDU, SDC;
+    double XDT, XDU, XDC;
+};
+
+struct MIXLEN {
+    CellArray XLMIX;             // m
+};
+
+struct FILENAMES {
+    PaddedName INFILE;
+    PaddedName OUTFILE;
+    PaddedName RESFILE;
+    PaddedName CTLFILE;
+    PaddedName WORKDIR;
+};
+
+struct RUNFLAGS {
+    int32_t NLINE;               // last line read from the case or control file
+    bool AUTORUN;
+    volatile std::sig_atomic_t CTRLCFLAG;   // set only by the signal handlers
+    volatile std::sig_atomic_t USR1FLAG;
+    bool NEWFIELDS;
+    bool GOFLAG;
+};
+
+extern GRIDDIM griddim;
+extern GRIDLINE gridline;
+extern FIELDS fields;
+extern COEFS coefs;
+extern C2EQ c2eq;
+extern RESID resid;
+extern RUNCTL runctl;
+extern PBTABLE pbtable;
+extern UVALTAB uvaltab;
+extern REGIONS regions;
+extern DOMSUMS domsums;
+extern MIXLEN mixlen;
+extern FILENAMES filenames;
+extern RUNFLAGS runflags;
+
+// Cell index of (I, J, K) in the loaded grid. No range check.
+inline int32_t ARIDX(int32_t i, int32_t j, int32_t k) {
+    return i + (j - 1) * griddim.JSTRIDE + (k - 1) * griddim.KSTRIDE;
+}
+
+}  // namespace tarvex

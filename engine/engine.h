@@ -1,0 +1,91 @@
+// The engine's routines, by module. Routines that can fail return 0 on
+// success and -1 (or another non-zero value) after writing their messages.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/data.h"
+
+namespace tarvex {
+
+// ---- extensions: array set-up, command line, balances --------------------
+
+int SETUP_ARRAY(int nx, int ny, int nz);
+void INITIAL();
+
+// Reads the command line (argv[0] is the program name).
+int PROG_INIT(int argc, const char* const* argv);
+
+void SUMMARYEND();
+void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout);
+void ALLFLOWS(double& massin, double& massout, double& heatin, double& heatout);
+void UENERGY(double& gain, double& loss);
+
+// ---- anidcode ------------------------------------------------------------
+
+std::string EVERSION();   // " engine: V1.4 h"
+
+// ---- psycho --------------------------------------------------------------
+
+double T2SVP(double tc);
+double RH2WC(double rh, double tc);
+double WC2RH(double w, double tc);
+
+// ---- instage: case file, grid, initial fields ----------------------------
+
+int INPUT0();
+void GRDAT(int& status);
+int CHECK_GRID1();
+int GEOM3D();
+void INIVAL();
+void INIPRES();
+
+// ---- instage: control file, mixing lengths, saved data -------------------
+
+int INPUT1();
+void DIST3D();
+int OUTDSK(const PaddedName& name);
+int INDSK(const PaddedName& name);
+
+// ---- engine: the solver --------------------------------------------------
+
+void SOLVE(int& iusr3, int& iconv);
+void DENSIT();
+void SUBC();
+void SUBT();
+void SUBA();
+void SUB2A();
+void CALCT(int dir);
+void CALCA(int dir);
+void CALC2A(int dir);
+void ENER();
+void CONC();
+void CONC2();
+void SUBU();
+void SUBV();
+void SUBW();
+void PBCU(int i, int j, int k, double& su, double& sp);
+void PBCV(int i, int j, int k, double& su, double& sp);
+void PBCW(int i, int j, int k, double& su, double& sp);
+void CALCU(int dir);
+void CALCV(int dir);
+void CALCW(int dir);
+void UMOM();
+void VMOM();
+void WMOM();
+void CALCP(int dir);
+void MASS();
+void ADJUSTP();
+
+// ---- usrsub: user hooks and pressure-boundary flows ----------------------
+
+void USRSUB(int code, int i, int j, int k, double& su, double& sp);
+void USRSUB2();
+void USRSUB3();
+
+// One line into the iteration-data window (channel 8): the first len
+// characters of text.
+void WRITETOITER(const char* text, int len);
+
+}  // namespace tarvex

@@ -1,0 +1,29 @@
+#!/bin/sh
+# Builds both builds with every test and runs them; then the engine tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzz run
+# of the case reader.
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+"$ROOT/scripts/install-deps.sh"
+
+JOBS=$(nproc 2>/dev/null || echo 4)
+export QT_QPA_PLATFORM=offscreen
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== release build and tests"
+cmake -S "$ROOT" -B "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$ROOT/build/release" -j "$JOBS"
+(cd "$ROOT/build/release" && ctest -j "$JOBS" --timeout 600)
+
+echo "== engine tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+      -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null
+cmake --build "$ROOT/build/asan" -j "$JOBS" --target common_tests engine_tests engine_tests_small
+(cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small)\.')
+
+if [ -f "$ROOT/fuzz/CMakeLists.txt" ]; then
+    echo "== fuzz run of the case reader"
+    "$ROOT/scripts/fuzz.sh" "${TARVEX_FUZZ_SECONDS:-60}"
+fi
+echo "== all tests passed"
