@@ -84,6 +84,12 @@ void USRSUB(int code, int i, int j, int k, double& su, double& sp);
 void USRSUB2();
 void USRSUB3();
 
+// Builds, for every cell, the list of pressure-boundary rows (in table order)
+// whose box holds the cell, so that routines visiting pressure-boundary cells
+// cost what the boxes cover instead of cells times rows. Called by GRDAT once
+// the pressure-boundary table is read; INITIAL empties the lists.
+void BUILD_PBCELLS();
+
 // One line into the iteration-data window (channel 8): the first len
 // characters of text.
 void WRITETOITER(const char* text, int len);
