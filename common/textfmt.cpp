@@ -4,6 +4,7 @@
 #include "common/textfmt.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -17,66 +18,130 @@ namespace {
 
 // ---- Digit sources ---------------------------------------------------------
 
-// Exponent of the lowest set bit of a (finite, non-zero): a is a whole
-// multiple of 2^result and an odd one.
+// Exponent of the lowest set bit of a (finite, non-zero): a is an odd whole
+// multiple of 2^result.
 int lowest_bit_exponent(double a) {
-    int e = 0;
-    double f = std::frexp(a, &e);
-    auto m = static_cast<std::uint64_t>(std::ldexp(f, 53));
-    int tz = 0;
-    while ((m & 1u) == 0) {
-        m >>= 1;
-        ++tz;
+    auto bits = std::bit_cast<std::uint64_t>(a);
+    int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int e2 = -1074;  // denormal
+    if (biased != 0) {
+        mantissa |= std::uint64_t{1} << 52;
+        e2 = biased - 1075;
     }
-    return e - 53 + tz;
+    return e2 + std::countr_zero(mantissa);
 }
 
-// Holds the text of one conversion: a stack buffer for the usual precisions,
-// the heap for very long ones.
+// |a| in scientific notation: a ~ lead.more x 10^x.
+struct SciDigits {
+    char lead = '0';
+    std::string_view more;  // the digits after the point
+    int x = 0;
+};
+
+// Digits of doubles, rounded to nearest with exact halves rounded away from
+// zero (2.5 in F4.0 is "3."), as fixed-format output rounds. Holds the text
+// of one conversion: a stack buffer for the usual precisions, the heap for
+// very long ones.
 class DigitBuffer {
 public:
-    // |a| (finite, not negative) with `prec` digits after the point, in
-    // scientific ("d.ddde+xx") or fixed ("iii.ddd") notation, rounded to
-    // nearest with exact halves rounded away from zero (2.5 in F4.0 is
-    // "3."), as fixed-format output rounds.
-    std::string_view convert(double a, std::chars_format format, int prec) {
-        std::string_view text = raw(a, format, prec);
-        if (a != 0.0 && is_half(a, format, prec, text)) {
-            // a is exactly halfway: one step up puts it past the half without
-            // reaching the next one (the step is below half a unit of the
-            // dropped digit), so the digits round away from zero.
-            text = raw(std::nextafter(a, std::numeric_limits<double>::infinity()), format, prec);
+    // |a| (finite, not negative) with `prec` digits after the point.
+    SciDigits scientific(double a, int prec) {
+        SciDigits s = split(raw(a, std::chars_format::scientific, prec));
+        if (a == 0.0 || !is_half(a, static_cast<long>(s.x) - prec - 1)) return s;
+        // A half: to_chars rounded it to even. One more digit is exact (the
+        // expansion ends with that 5); drop it and round up by hand.
+        s = split(raw(a, std::chars_format::scientific, prec + 1));
+        std::string_view more = s.more.substr(0, s.more.size() - 1);
+        if (!increment(const_cast<char*>(more.data()), more.size())) {
+            if (s.lead != '9') {
+                ++s.lead;
+            } else {  // 9.99|5 -> 1.000 x 10^(x+1)
+                s.lead = '1';
+                ++s.x;
+            }
         }
-        return text;
+        s.more = more;
+        return s;
+    }
+
+    // |a| (finite, not negative) as "iii.ddd" with `prec` decimals ("iii"
+    // when prec is 0).
+    std::string_view fixed(double a, int prec) {
+        std::string_view text = raw(a, std::chars_format::fixed, prec);
+        if (a == 0.0 || !is_half(a, -1L - prec)) return text;
+        text = raw(a, std::chars_format::fixed, prec + 1);  // exact, ends in 5
+        char* first = const_cast<char*>(text.data());
+        std::size_t n = text.size() - 1;
+        if (prec == 0) --n;  // "2.5" -> "2"
+        // Round up, the point skipped; a carry out of the front takes the
+        // spare character before the text.
+        std::size_t i = n;
+        bool carry = true;
+        while (carry && i-- > 0) {
+            if (first[i] == '.') continue;
+            if (first[i] == '9') {
+                first[i] = '0';
+            } else {
+                ++first[i];
+                carry = false;
+            }
+        }
+        if (carry) {
+            --first;
+            *first = '1';
+            ++n;
+        }
+        return std::string_view(first, n);
     }
 
 private:
+    // Adds one to a string of decimal digits; false when it carries out
+    // (all nines become zeros).
+    static bool increment(char* digits, std::size_t n) {
+        while (n-- > 0) {
+            if (digits[n] != '9') {
+                ++digits[n];
+                return true;
+            }
+            digits[n] = '0';
+        }
+        return false;
+    }
+
+    // Converts into the buffer after one spare character.
     std::string_view raw(double a, std::chars_format format, int prec) {
-        std::size_t need = format == std::chars_format::fixed ? 320u + static_cast<std::size_t>(prec)
-                                                              : 16u + static_cast<std::size_t>(prec);
+        std::size_t need = 1 + (format == std::chars_format::fixed ? 320u + static_cast<std::size_t>(prec)
+                                                                   : 16u + static_cast<std::size_t>(prec));
         char* first = local_.data();
         if (need > local_.size()) {
             heap_.resize(need);
             first = heap_.data();
         }
-        auto result = std::to_chars(first, first + need, a, format, prec);
+        ++first;
+        auto result = std::to_chars(first, first + need - 1, a, format, prec);
         return std::string_view(first, static_cast<std::size_t>(result.ptr - first));
     }
 
-    // Is a exactly a 5 in the first dropped decimal place with nothing
-    // after it? `text` is its conversion (only the exponent is used).
-    static bool is_half(double a, std::chars_format format, int prec, std::string_view text) {
-        // t: the decimal place (10^t) of the first dropped digit.
-        long t;
-        if (format == std::chars_format::fixed) {
-            t = -1L - prec;
-        } else {
-            std::size_t e = text.find('e');
-            int x = 0;
-            std::from_chars(text.data() + e + 2, text.data() + text.size(), x);
-            if (text[e + 1] == '-') x = -x;
-            t = static_cast<long>(x) - prec - 1;
+    // "d.ddde+xx" or "de+xx"
+    static SciDigits split(std::string_view text) {
+        SciDigits s;
+        std::size_t e = text.size() - 1;
+        int x = 0, scale = 1;
+        while (text[e] != '+' && text[e] != '-') {
+            x += (text[e] - '0') * scale;
+            scale *= 10;
+            --e;
         }
+        s.x = text[e] == '-' ? -x : x;
+        --e;  // the 'e'
+        s.lead = text[0];
+        if (e > 1) s.more = text.substr(2, e - 2);
+        return s;
+    }
+
+    // Is a exactly a 5 in the decimal place 10^t with nothing after it?
+    static bool is_half(double a, long t) {
         int lsb = lowest_bit_exponent(a);
         // A fraction of lowest bit 2^-n has exactly n decimals, the last a 5.
         if (t < 0) return lsb == t;
@@ -95,35 +160,6 @@ private:
     std::array<char, 512> local_;
     std::string heap_;
 };
-
-// The value as 0.d1d2..dn x 10^exp10, rounded to n significant digits
-// (n >= 1). Zero gives n zeros and exponent 0.
-struct Mantissa {
-    std::string_view digits;  // n digits, no point
-    int exp10 = 0;
-};
-
-Mantissa scientific_digits(double a, int n, DigitBuffer& buffer, std::string& scratch) {
-    Mantissa m;
-    if (a == 0.0) {
-        scratch.assign(static_cast<std::size_t>(n), '0');
-        m.digits = scratch;
-        m.exp10 = 0;
-        return m;
-    }
-    std::string_view text = buffer.convert(a, std::chars_format::scientific, n - 1);
-    // "d.ddde+xx" (or "de+xx" when n == 1)
-    std::size_t e = text.find('e');
-    scratch.clear();
-    scratch += text[0];
-    if (e > 1) scratch.append(text.substr(2, e - 2));
-    int x = 0;
-    std::from_chars(text.data() + e + 2, text.data() + text.size(), x);
-    if (text[e + 1] == '-') x = -x;
-    m.digits = scratch;
-    m.exp10 = x + 1;
-    return m;
-}
 
 // ---- Field helpers -----------------------------------------------------------
 
@@ -189,13 +225,16 @@ void append_e_field(std::string& out, double value, int w, int d) {
         append_stars(out, w);
         return;
     }
+    if (d > w) {
+        append_stars(out, w);
+        return;
+    }
     double a = std::fabs(value);
     bool negative = value < 0;  // -0.0 is written as zero, without a sign
     DigitBuffer buffer;
-    std::string scratch;
-    Mantissa m = scientific_digits(a, d, buffer, scratch);
+    SciDigits digits = buffer.scientific(a, d - 1);
     char exponent[4];
-    if (!exponent_text(m.exp10, exponent)) {
+    if (!exponent_text(a == 0.0 ? 0 : digits.x + 1, exponent)) {
         append_stars(out, w);
         return;
     }
@@ -210,7 +249,8 @@ void append_e_field(std::string& out, double value, int w, int d) {
     if (negative) out += '-';
     if (zero) out += '0';
     out += '.';
-    out += m.digits;
+    out += digits.lead;
+    out += digits.more;
     out.append(exponent, 4);
 }
 
@@ -225,6 +265,10 @@ void append_f_field(std::string& out, double value, int w, int d) {
         append_stars(out, w);
         return;
     }
+    if (w > 0 && d >= w) {
+        append_stars(out, w);
+        return;
+    }
     double a = std::fabs(value);
     // Every F field has a point, so a value of w or more integer digits
     // cannot fit: refuse huge values before converting all their digits.
@@ -233,7 +277,7 @@ void append_f_field(std::string& out, double value, int w, int d) {
         return;
     }
     DigitBuffer buffer;
-    std::string_view text = buffer.convert(a, std::chars_format::fixed, d);
+    std::string_view text = buffer.fixed(a, d);
     std::size_t point = text.find('.');
     std::string_view int_part = text.substr(0, point);
     std::string_view frac_part = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
@@ -266,18 +310,15 @@ void append_g_field(std::string& out, double value, int w, int d) {
         append_special(out, value, w);
         return;
     }
-    if (d < 1) {
+    if (d < 1 || d >= w) {  // neither form fits
         append_stars(out, w);
         return;
     }
     double a = std::fabs(value);
-    int k;  // F form with d-k decimals when 0 <= k <= d
-    if (a == 0.0) {
-        k = 1;
-    } else {
+    int k = 1;  // F form with d-k decimals when 0 <= k <= d
+    if (a != 0.0) {
         DigitBuffer buffer;
-        std::string scratch;
-        k = scientific_digits(a, d, buffer, scratch).exp10;
+        k = buffer.scientific(a, d - 1).x + 1;
     }
     if (k < 0 || k > d) {
         append_e_field(out, value, w, d);
@@ -390,11 +431,15 @@ bool parse_real(std::string_view s, bool letterless_exponent, double& value) {
     if (digit_count == 0) return false;
     std::string_view mantissa = s.substr(mant_begin, i - mant_begin);
     long long exponent = 0;
+    bool plain_exponent = true;  // none, or E / e with at most five digits
     if (i < s.size()) {
         char c = s[i];
         if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+            plain_exponent = c == 'E' || c == 'e';
             ++i;
-        } else if (!(letterless_exponent && (c == '+' || c == '-'))) {
+        } else if (letterless_exponent && (c == '+' || c == '-')) {
+            plain_exponent = false;
+        } else {
             return false;
         }
         bool exp_negative = false;
@@ -403,6 +448,7 @@ bool parse_real(std::string_view s, bool letterless_exponent, double& value) {
             ++i;
         }
         if (i == s.size()) return false;
+        if (s.size() - i > 5) plain_exponent = false;
         for (; i < s.size(); ++i) {
             if (!is_digit(s[i])) return false;
             if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
@@ -413,31 +459,41 @@ bool parse_real(std::string_view s, bool letterless_exponent, double& value) {
         value = negative ? -0.0 : 0.0;
         return true;
     }
-    // Rebuild as "mantissa e exponent" for from_chars (which takes neither
-    // a plus sign nor D).
-    std::string heap;
-    std::array<char, 160> local;
-    std::size_t need = mantissa.size() + 24;
-    char* first = local.data();
-    if (need > local.size()) {
-        heap.resize(need);
-        first = heap.data();
-    }
-    char* p = first;
-    std::memcpy(p, mantissa.data(), mantissa.size());
-    p += mantissa.size();
-    *p++ = 'e';
-    p = std::to_chars(p, first + need, exponent).ptr;
     double parsed = 0.0;
-    auto result = std::from_chars(first, p, parsed, std::chars_format::general);
-    if (result.ptr != p) return false;
+    std::from_chars_result result;
+    const char* end;
+    if (plain_exponent && s[0] != '+') {
+        // from_chars takes this text as it is, sign included.
+        end = s.data() + s.size();
+        result = std::from_chars(s.data(), end, parsed, std::chars_format::general);
+    } else {
+        // Rebuild as "mantissa e exponent" (from_chars takes neither a plus
+        // sign nor D).
+        std::string heap;
+        std::array<char, 160> local;
+        std::size_t need = mantissa.size() + 24;
+        char* first = local.data();
+        if (need > local.size()) {
+            heap.resize(need);
+            first = heap.data();
+        }
+        char* p = first;
+        std::memcpy(p, mantissa.data(), mantissa.size());
+        p += mantissa.size();
+        *p++ = 'e';
+        p = std::to_chars(p, first + need, exponent).ptr;
+        end = p;
+        result = std::from_chars(first, p, parsed, std::chars_format::general);
+        if (negative) parsed = -parsed;
+    }
+    if (result.ptr != end) return false;
     if (result.ec == std::errc::result_out_of_range) {
         if (order + exponent > 0) return false;  // beyond the largest double
-        parsed = 0.0;
+        parsed = negative ? -0.0 : 0.0;
     } else if (result.ec != std::errc()) {
         return false;
     }
-    value = negative ? -parsed : parsed;
+    value = parsed;
     return true;
 }
 
@@ -527,18 +583,16 @@ std::string free_double(double value) {
     constexpr int DIGITS = 15;
     double a = std::fabs(value);
     DigitBuffer buffer;
-    std::string scratch;
-    Mantissa m = scientific_digits(a, DIGITS, buffer, scratch);
-    int x = m.exp10 - 1;  // value = d.ddd x 10^x after rounding
-    if (a == 0.0) x = 0;
+    SciDigits digits = buffer.scientific(a, DIGITS - 1);
+    int x = a == 0.0 ? 0 : digits.x;  // value = d.ddd x 10^x after rounding
     if (a != 0.0 && value < 0) out += '-';
     if (x >= -1 && x <= 13) {
-        out += buffer.convert(a, std::chars_format::fixed, DIGITS - 1 - x);
+        out += buffer.fixed(a, DIGITS - 1 - x);
         return out;
     }
-    out += m.digits[0];
+    out += digits.lead;
     out += '.';
-    out += m.digits.substr(1);
+    out += digits.more;
     out += 'E';
     out += x < 0 ? '-' : '+';
     int ax = x < 0 ? -x : x;

@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <bit>
 #include <climits>
 #include <clocale>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <limits>
 #include <string>
 #include <vector>
@@ -117,6 +121,7 @@ TEST(FixedWriters, FFields) {
         {1.5, 0, 3, "1.500"},
         {-0.5, 0, 2, "-0.50"},
         {1.0, 3, -1, "***"},
+        {1.0, 10, 100000, "**********"},
         {1.0, -1, 2, ""},
     };
     for (const RealCase& c : cases) EXPECT_EQ(fmt_f(c.value, c.w, c.d), c.expected) << describe(c);
@@ -151,6 +156,9 @@ TEST(FixedWriters, EFields) {
         {125.0, 8, 2, "0.13E+03"},
         {2.5e15, 7, 1, "0.3E+16"},
         {-12345.0, 10, 4, "-.1235E+05"},
+        {8.5, 7, 1, "0.9E+01"},
+        {9.5, 7, 1, "0.1E+02"},
+        {4.5e21, 7, 1, "0.5E+22"},  // a whole number beyond 64 bits
         // Width: leading zero only when it fits; E9.4 has no room for it.
         {1.0, 12, 4, "  0.1000E+01"},
         {1.0, 9, 4, ".1000E+01"},
@@ -161,6 +169,7 @@ TEST(FixedWriters, EFields) {
         {1e-5, 10, 4, "0.1000E-04"},
         // Bad descriptors.
         {1.0, 13, 0, "*************"},
+        {1.0, 13, 100000, "*************"},
         {1.0, 0, 4, ""},
     };
     for (const RealCase& c : cases) EXPECT_EQ(fmt_e(c.value, c.w, c.d), c.expected) << describe(c);
@@ -192,8 +201,110 @@ TEST(FixedWriters, GFields) {
         {-1.0, 6, 1, "******"},
         {1.0, 3, 4, "***"},
         {1.0, 10, 0, "**********"},
+        {1.0, 10, 100000, "**********"},
     };
     for (const RealCase& c : cases) EXPECT_EQ(fmt_g(c.value, c.w, c.d), c.expected) << describe(c);
+}
+
+// Reference rounding from the complete decimal expansion: keep the digits,
+// add one when the first dropped digit is 5 or more (halves away from zero).
+// Returns false when the kept digits carried into a new leading digit.
+bool round_up_digits(std::string& kept, char first_dropped) {
+    if (first_dropped < '5') return true;
+    for (std::size_t i = kept.size(); i-- > 0;) {
+        if (kept[i] != '9') {
+            ++kept[i];
+            return true;
+        }
+        kept[i] = '0';
+    }
+    kept.insert(kept.begin(), '1');
+    return false;
+}
+
+std::string reference_e(double v, int d) {
+    double a = std::fabs(v);
+    std::string exact(900, '\0');
+    auto r = std::to_chars(exact.data(), exact.data() + exact.size(), a, std::chars_format::scientific, 780);
+    exact.resize(static_cast<std::size_t>(r.ptr - exact.data()));
+    std::size_t e = exact.find('e');
+    std::string digits = exact.substr(0, 1) + exact.substr(2, e - 2);
+    int x = std::stoi(exact.substr(e + 1));
+    std::string kept = digits.substr(0, static_cast<std::size_t>(d));
+    if (!round_up_digits(kept, digits[static_cast<std::size_t>(d)])) {
+        kept.pop_back();
+        ++x;
+    }
+    int ex = x + 1;
+    char tail[16];
+    int aex = ex < 0 ? -ex : ex;
+    if (aex <= 99)
+        std::snprintf(tail, sizeof tail, "E%c%02d", ex < 0 ? '-' : '+', aex);
+    else
+        std::snprintf(tail, sizeof tail, "%c%03d", ex < 0 ? '-' : '+', aex);
+    return std::string(v < 0 ? "-" : "") + "0." + kept + tail;
+}
+
+std::string reference_f(double v, int d) {
+    double a = std::fabs(v);
+    std::string exact(1500, '\0');
+    auto r = std::to_chars(exact.data(), exact.data() + exact.size(), a, std::chars_format::fixed, 1100);
+    exact.resize(static_cast<std::size_t>(r.ptr - exact.data()));
+    std::size_t point = exact.find('.');
+    std::string kept = exact.substr(0, point) + exact.substr(point + 1, static_cast<std::size_t>(d));
+    round_up_digits(kept, exact[point + 1 + static_cast<std::size_t>(d)]);
+    std::string text = kept.substr(0, kept.size() - static_cast<std::size_t>(d)) + "." +
+                       kept.substr(kept.size() - static_cast<std::size_t>(d));
+    bool zero = kept.find_first_not_of('0') == std::string::npos;
+    return std::string(v < 0 && !zero ? "-" : "") + text;
+}
+
+// Exact halves are where a conversion that rounds halves to even, or that
+// works on a shortened decimal form, goes wrong: dyadic fractions, whole
+// numbers ending in 5, and random doubles of every magnitude.
+TEST(FixedWriters, RoundingMatchesExactExpansion) {
+    std::vector<double> values;
+    for (int n = 1; n <= 60; ++n)
+        for (std::int64_t k : {1, 3, 5, 7, 25, 125, 1001, 123456789})
+            values.push_back(std::ldexp(static_cast<double>(k), -n));
+    for (double base : {5.0, 15.0, 25.0, 125.0, 12345.0, 45.0, 999995.0, 4.5e21, 1.5e22})
+        for (double scale : {1.0, 10.0, 100.0, 1e4}) values.push_back(base * scale);
+    std::mt19937_64 random(20240611);
+    for (int n = 0; n < 2000; ++n) {
+        double v = std::bit_cast<double>(random());
+        if (std::isfinite(v)) values.push_back(v);
+    }
+    for (int n = 0; n < 2000; ++n) {
+        std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+        std::uniform_int_distribution<int> exponent(-30, 30);
+        values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+    }
+    for (double v : values) {
+        for (int d : {1, 2, 3, 4, 7, 9, 15, 17}) {
+            std::string expected = reference_e(v, d);
+            ASSERT_EQ(fmt_e(v, static_cast<int>(expected.size()) + 1, d), " " + expected) << std::hexfloat << v;
+        }
+        if (std::fabs(v) < 1e30) {
+            for (int d : {0, 1, 2, 3, 5, 8, 12, 20}) {
+                std::string expected = reference_f(v, d);
+                if (expected.rfind("0.", 0) == 0 && d == 0) expected = "0.";
+                ASSERT_EQ(fmt_f(v, 0, d), expected) << std::hexfloat << v << " d " << d;
+            }
+        }
+    }
+}
+
+// Precisions beyond the usual buffers still give the exact expansion.
+TEST(FixedWriters, LongFields) {
+    const std::string tenth = "1000000000000000055511151231257827021181583404541015625";  // 0.1 exactly
+    std::string e = fmt_e(0.1, 700, 690);
+    ASSERT_EQ(e.size(), 700u);
+    EXPECT_EQ(e.substr(0, 6 + tenth.size()), "    0." + tenth);
+    EXPECT_EQ(e.substr(6 + tenth.size()), std::string(690 - tenth.size(), '0') + "E+00");
+    std::string f = fmt_f(0.1, 0, 600);
+    ASSERT_EQ(f.size(), 602u);
+    EXPECT_EQ(f, "0." + tenth + std::string(600 - tenth.size(), '0'));
+    EXPECT_EQ(fmt_f(DBL_MAX, 0, 0).size(), 310u);
 }
 
 TEST(FixedWriters, NotANumberAndInfinity) {
