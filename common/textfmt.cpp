@@ -221,11 +221,7 @@ void append_e_field(std::string& out, double value, int w, int d) {
         append_special(out, value, w);
         return;
     }
-    if (d < 1) {
-        append_stars(out, w);
-        return;
-    }
-    if (d > w) {
+    if (d < 1 || d > w) {  // no digits, or more than the field holds
         append_stars(out, w);
         return;
     }
@@ -272,7 +268,7 @@ void append_f_field(std::string& out, double value, int w, int d) {
     double a = std::fabs(value);
     // Every F field has a point, so a value of w or more integer digits
     // cannot fit: refuse huge values before converting all their digits.
-    if (w > 0 && w <= 308 && a >= std::pow(10.0, w)) {
+    if (w > 0 && a >= 1e15 && w <= 308 && a >= std::pow(10.0, w)) {
         append_stars(out, w);
         return;
     }
