@@ -19,6 +19,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "engine/data.h"
@@ -135,16 +136,27 @@ inline double pb_face_area(int face, int i, int j, int k) {
     }
 }
 
+// Calls fn(n) for every row n, in table order, whose box holds cell (i, j, k).
+template <class Fn>
+inline void for_pb_rows(int i, int j, int k, Fn&& fn) {
+    for (int n : pb_rows(i, j, k)) fn(n);
+}
+
 // The power law of a pressure boundary, in kg/s:
-//   m = s * den * coef * area * |dp|^expo,  dp = outside minus inside pressure,
+//   m = s * den * coef * area * |dp|^exponent,  dp = outside minus inside pressure,
 // s = -1 when dp < 0, else +1 (a zero difference counts as inflow, so with
-// expo = 0 an equal pressure gives den * coef * area entering).
+// exponent 0 an equal pressure gives den * coef * area entering).
 // m > 0: air enters the cell; m < 0: air leaves it.
-double PBPOWERLAW(double den, double coef, double area, double dp, double expo);
+inline double pb_power_law(double den, double coef, double area, double dp, double exponent) {
+    const double s = dp < 0.0 ? -1.0 : 1.0;
+    return s * den * coef * area * std::pow(std::fabs(dp), exponent);
+}
 
 // The law for row n of the table at a cell of density den and pressure p,
 // taken with the given area (the cell's face area by PBFACE for the cell
 // sources; the momentum jets pass their velocity face's area).
-double PBFLOW(int n, double den, double p, double area);
+inline double pb_flow(int n, double den, double p, double area) {
+    return pb_power_law(den, pbtable.PBCOEF[n], area, pbtable.PBP[n] - p, pbtable.PBEXP[n]);
+}
 
 }  // namespace tarvex

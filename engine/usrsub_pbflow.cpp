@@ -2,7 +2,6 @@
 // which turns the boundary flows of the current pressure field into the
 // cells' mass and scalar sources.
 #include <algorithm>
-#include <cmath>
 
 #include "engine/engine.h"
 #include "engine/pbcells.h"
@@ -12,15 +11,6 @@ namespace tarvex {
 namespace pbcells_detail {
 PbAxisSets pbaxis;
 }  // namespace pbcells_detail
-
-double PBPOWERLAW(double den, double coef, double area, double dp, double expo) {
-    const double s = dp < 0.0 ? -1.0 : 1.0;
-    return s * den * coef * area * std::pow(std::fabs(dp), expo);
-}
-
-double PBFLOW(int n, double den, double p, double area) {
-    return PBPOWERLAW(den, pbtable.PBCOEF[n], area, pbtable.PBP[n] - p, pbtable.PBEXP[n]);
-}
 
 void BUILD_PBCELLS() {
     using pbcells_detail::pbaxis;
@@ -74,7 +64,7 @@ void USRSUB2() {
                 const int p = ARIDX(i, j, k);
                 for (int n : rows) {
                     const double area = pb_face_area(pbtable.PBFACE[n], i, j, k);
-                    const double m = PBFLOW(n, fields.DEN[p], fields.P[p], area);
+                    const double m = pb_flow(n, fields.DEN[p], fields.P[p], area);
                     fields.SMASS[p] = m;
                     if (m > 0.0) min_total += m;
                     if (m < 0.0) mout_total += m;

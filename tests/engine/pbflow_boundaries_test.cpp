@@ -59,7 +59,7 @@ TEST(PbPowerLaw, InflowOutflowAndExponents) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const double m = PBPOWERLAW(1.2, c.coef, 2.0, c.dp, c.expo);
+        const double m = pb_power_law(1.2, c.coef, 2.0, c.dp, c.expo);
         EXPECT_DOUBLE_EQ(m, c.m);
         if (c.m == 0.0) {
             EXPECT_FALSE(std::signbit(m));
@@ -67,8 +67,8 @@ TEST(PbPowerLaw, InflowOutflowAndExponents) {
     }
     // The row form takes outside minus inside pressure.
     set_table({{1, 1, 1, 1, 1, 1, 1, 0.5, 10.0, 1.0, 0, 0, 0}});
-    EXPECT_DOUBLE_EQ(PBFLOW(1, 1.2, 4.0, 3.0), 1.2 * 0.5 * 3.0 * 6.0);
-    EXPECT_DOUBLE_EQ(PBFLOW(1, 1.2, 16.0, 3.0), -1.2 * 0.5 * 3.0 * 6.0);
+    EXPECT_DOUBLE_EQ(pb_flow(1, 1.2, 4.0, 3.0), 1.2 * 0.5 * 3.0 * 6.0);
+    EXPECT_DOUBLE_EQ(pb_flow(1, 1.2, 16.0, 3.0), -1.2 * 0.5 * 3.0 * 6.0);
 }
 
 // A 4 x 3 x 2 grid of uneven cells, P = 1 Pa and DEN = 1.2 kg/m3 in every
@@ -205,6 +205,9 @@ TEST(PbCells, RowsByCellMatchEveryRowInTableOrder) {
                 std::vector<int> got;
                 for (int n : pb_rows(i, j, k)) got.push_back(n);
                 ASSERT_EQ(got, every_row(i, j, k)) << i << ',' << j << ',' << k;
+                std::vector<int> visited;
+                for_pb_rows(i, j, k, [&](int n) { visited.push_back(n); });
+                ASSERT_EQ(visited, got);
                 covered += got.empty() ? 0 : 1;
                 EXPECT_EQ(pb_rows(i, j, k).empty(), got.empty());
                 for (int n = 1; n <= NPBMAX; ++n)
