@@ -87,7 +87,8 @@ void USRSUB3();
 // Builds, for every cell, the list of pressure-boundary rows (in table order)
 // whose box holds the cell, so that routines visiting pressure-boundary cells
 // cost what the boxes cover instead of cells times rows. Called by GRDAT once
-// the pressure-boundary table is read; INITIAL empties the lists.
+// the pressure-boundary table is reset (lists emptied) and again once the
+// pressure-boundary section has been read.
 void BUILD_PBCELLS();
 
 // One line into the iteration-data window (channel 8): the first len
