@@ -13,6 +13,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QIcon>
+#include <QPixmap>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -504,6 +506,13 @@ void SubWindow::closeEvent(QCloseEvent* event) {
     QMetaObject::invokeMethod(qApp, [channel] { close_window(channel); }, Qt::QueuedConnection);
 }
 
+// Child windows carry no icon of their own (not the toolkit's logo).
+QIcon blank_icon() {
+    QPixmap transparent(16, 16);
+    transparent.fill(Qt::transparent);
+    return QIcon(transparent);
+}
+
 // Places the subwindow so that its drawing area is w by h cells at (x, y).
 void place(Gui& g, const WindowPlace& p) {
     const QSize inner = g.view->outer_size_for(p.width * CELL_WIDTH, p.height * CELL_HEIGHT);
@@ -530,6 +539,7 @@ void create_gui(int id, int channel, WindowKind kind, const WindowConfig& config
     g.view = new View(id, kind);
     g.sub->setWidget(g.view);
     g.sub->setWindowTitle(QString::fromLatin1(title.c_str()));
+    g.sub->setWindowIcon(blank_icon());
     mdi->addSubWindow(g.sub);
     g.view->configure(config);
     g.view->clear(WHITE);
