@@ -60,6 +60,12 @@ bool parse_spin_int(const QString& text, long long& value) {
     return ec == std::errc() && ptr == last;
 }
 
+void bring_to_front(QWidget* w) {
+    // The headless platform cannot raise windows and says so on every call.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+    w->activateWindow();
+}
+
 std::string padded(const QString& text, int length) {
     std::string s = text.toUtf8().toStdString();
     if (length < 0) length = 0;
@@ -419,8 +425,7 @@ int Dialog::Impl::run_modal(bool frame_waits) {
     QEventLoop local;
     loop = &local;
     window->show();
-    window->raise();
-    window->activateWindow();
+    bring_to_front(window.data());
     fire_shown();
     if (!exited && alive()) local.exec(QEventLoop::DialogExec);
     loop = nullptr;
@@ -699,10 +704,7 @@ bool Dialog::show_modeless() {
         w->setWindowModality(Qt::NonModal);
         impl_->exited = false;
         w->show();
-        if (!impl_->is_page) {
-            w->raise();
-            w->activateWindow();
-        }
+        if (!impl_->is_page) bring_to_front(w);
         impl_->fire_shown();
         return true;
     });
