@@ -34,6 +34,7 @@ namespace tarvex::platform {
 namespace {
 
 std::atomic<int> g_modal_count{0};
+std::function<void(Dialog&)> g_show_hook;   // GUI thread only
 
 // Runs fn on the GUI thread (inline when already there) and returns its result.
 template <typename F>
@@ -188,7 +189,11 @@ struct Dialog::Impl {
     void fire_shown() {
         if (shown_once) return;
         shown_once = true;
-        if (!show_callback) return;
+        if (g_show_hook) {
+            auto hook = g_show_hook;
+            hook(*self);
+        }
+        if (!show_callback || !alive()) return;
         DialogCallback cb = show_callback;
         const int saved = current_control;
         ++callback_depth;
@@ -297,6 +302,30 @@ bool Dialog::Impl::build(DialogTemplate t) {
     return true;
 }
 
+// The templates were drawn for a face that may be missing here; the base
+// units keep the dialog's shape, but a word can still come out wider than
+// its box. Labels, check boxes and radio buttons then grow to the right just
+// enough to show it (a one-line box: its whole line; a taller one: its
+// longest word) instead of cutting it off.
+static int fitting_width(const Control& c, const PxRect& r) {
+    const ControlKind kind = c.tmpl.kind;
+    // Check boxes and radio buttons: their box or circle, and the text on one line.
+    if (kind == ControlKind::check || kind == ControlKind::radio) return std::max(r.w, c.widget->sizeHint().width());
+    if (kind != ControlKind::label) return r.w;
+    const QFontMetrics fm(c.widget->font());
+    const bool one_line = r.h < 2 * fm.height();
+    int needed = 0;
+    for (const QString& line : QString::fromUtf8(c.tmpl.text).split(QLatin1Char('\n'))) {
+        if (one_line) {
+            needed = std::max(needed, fm.horizontalAdvance(line));
+            continue;
+        }
+        for (const QString& word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            needed = std::max(needed, fm.horizontalAdvance(word));
+    }
+    return std::max(r.w, needed + 1);
+}
+
 void Dialog::Impl::create_control(Control& c, int group_no, std::map<int, QButtonGroup*>& groups) {
     QWidget* parent = window.data();
     const ControlTemplate& t = c.tmpl;
@@ -378,8 +407,9 @@ void Dialog::Impl::create_control(Control& c, int group_no, std::map<int, QButto
         }
     }
     c.widget = widget;
+    if (t.id != STATIC_ID) widget->setObjectName(QString::number(t.id));
     const PxRect r = du_to_px(t.rect, base);
-    widget->setGeometry(r.x, r.y, r.w, r.h);
+    widget->setGeometry(r.x, r.y, fitting_width(c, r), r.h);
     if (t.kind == ControlKind::label || t.kind == ControlKind::groupbox || t.kind == ControlKind::spin)
         widget->setFocusPolicy(Qt::NoFocus);
     else if (!t.tabstop)
@@ -789,6 +819,10 @@ BaseUnits base_units_of(const QFont& font) {
     const QFontMetrics fm(font);
     const int cx = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(cx / 26 + 1) / 2, fm.height()};
+}
+
+void set_dialog_show_hook(std::function<void(Dialog&)> hook) {
+    on_gui([&] { g_show_hook = std::move(hook); });
 }
 
 QWidget* dialog_owner_window() {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QFont>
+
+#include <functional>
 #include <QWidget>
 
 #include "platform/dialog.h"
@@ -24,6 +26,11 @@ BaseUnits dialog_base_units(const Dialog& dialog);
 // scale), and the base units of a font.
 QFont template_font(const DialogTemplate& tmpl);
 BaseUnits base_units_of(const QFont& font);
+
+// Called on the GUI thread after any dialog is shown (modal, modeless or as a
+// page), before the dialog's own shown callback: lets tests answer dialogs
+// that the code under test builds. An empty hook removes it.
+void set_dialog_show_hook(std::function<void(Dialog&)> hook);
 
 // The window that owns dialogs and message boxes: the frame once the window
 // layer has one.
