@@ -313,6 +313,12 @@ public:
         std::string text(line);
         for (char& ch : text)
             if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
+        // Blanks that would reach past the last column show nothing: they
+        // do not start rows of their own (a blank-padded name stays one row).
+        if (static_cast<int>(text.size()) > cols_) {
+            const std::size_t last = text.find_last_not_of(' ');
+            text.resize(last == std::string::npos ? 0 : last + 1);
+        }
         std::size_t pos = 0;
         do {
             if (cursor_row_ >= static_cast<int>(rows_.size())) {

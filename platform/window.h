@@ -142,8 +142,8 @@ public:
     Cursor mouse_cursor() const;
 
     // Text windows: one line, written below the last (a line longer than the
-    // columns goes on in the next rows; writing past the last row scrolls the
-    // text up). The view follows the line written.
+    // columns goes on in the next rows, its trailing blanks left out; writing
+    // past the last row scrolls the text up). The view follows the line written.
     void write_line(std::string_view text);
     void scroll(ScrollCommand command);
     std::vector<std::string> text_lines() const;   // every row, trailing blanks removed

@@ -18,6 +18,7 @@
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/data.h"
+#include "engine/engine.h"
 #include "frontend/runstate.h"
 #include "frontend/winscreenio.h"
 #include "platform/app.h"
@@ -59,16 +60,22 @@ TEST_F(DemoTest, FrameWithTheFourWindowsAsARunFillsThem) {
     ASSERT_EQ(SETUPSCREEN(), 0);
     SETSTATBAR("idle ");
 
-    // The engine's messages come from its own thread.
-    std::thread engine([] {
-        write_line(CH_CONSOLE, free_line(" reading case file ", "INPUT"));
-        write_line(CH_CONSOLE, free_line(" number of cells requested: ", 12000));
-        write_line(CH_CONSOLE, free_line(" domain size x,y,z ", 6.0, 3.0, 2.7));
-        write_line(CH_CONSOLE, free_line(" total open volume ", 48.6));
+    // The engine's own routines write the console from another thread: a
+    // grid too large for the build, a control file that is missing, then the
+    // example's control file and a grid that fits.
+    std::atomic<int> results{0};
+    std::thread engine([&results] {
+        if (SETUP_ARRAY(2000, 1000, 10) != 0) ++results;
+        filenames.CTLFILE = PaddedName("MISSING.CTL");
+        if (INPUT1() != 0) ++results;
+        filenames.CTLFILE = PaddedName(std::string(TARVEX_SOURCE_DIR) + "/examples/room/room.control");
+        if (INPUT1() == 0) ++results;
+        if (SETUP_ARRAY(20, 10, 12) == 0) ++results;
         write_line(CH_CONSOLE, free_line(" input data OK"));
     });
     engine.join();
     pump();
+    EXPECT_EQ(results, 4);
     platform::grab_frame(picture("frame_startup.png"));
 
     // A run of 40 iterations on the calculation thread: records every 5th.
@@ -115,8 +122,11 @@ TEST_F(DemoTest, FrameWithTheFourWindowsAsARunFillsThem) {
     ASSERT_FALSE(run.isNull());
     EXPECT_GE(run.width(), 128 * 8);
     const auto console = platform::Window(CH_CONSOLE).text_lines();
-    EXPECT_EQ(console[4], "  input data OK");
-    EXPECT_EQ(console[5], "  Run Finished");
+    EXPECT_EQ(console[0], "  problem size too big");
+    EXPECT_EQ(console[3], "  error opening control file");
+    EXPECT_EQ(console[4], " MISSING.CTL");   // the blank-padded name on one row
+    EXPECT_EQ(console[5], "  input data OK");
+    EXPECT_EQ(console[6], "  Run Finished");
     EXPECT_EQ(platform::Window(CH_ITER).text_lines()[0].substr(0, 9), " sin,sout");
 }
 

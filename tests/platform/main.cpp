@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/gui_thread.h"
 
@@ -17,7 +18,14 @@
 extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented_modules=1"; }
 #endif
 
+namespace tarvex::platform {
+int app_start_probe(int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
+    // The start-up test runs this program again as a program of its own.
+    if (argc > 1 && std::strcmp(argv[1], "--tarvex-app-start-probe") == 0)
+        return tarvex::platform::app_start_probe(1, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // Headless unless a test run asks for a real display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -32,6 +32,9 @@ TEST_F(TextWindowTest, LinesFillRowsThenScrollAndLongLinesWrap) {
     EXPECT_EQ(w.text_lines(), (std::vector<std::string>{"two", "abcdefghij", "KLM", "five"}));
     w.write_line("");
     EXPECT_EQ(w.text_lines(), (std::vector<std::string>{"abcdefghij", "KLM", "five", ""}));
+    w.write_line(" NAME" + std::string(250, ' '));   // a blank-padded file name: one row
+    w.write_line("last");
+    EXPECT_EQ(w.text_lines(), (std::vector<std::string>{"five", "", " NAME", "last"}));
     w.clear();
     w.write_line("top");
     EXPECT_EQ(w.text_lines(), (std::vector<std::string>{"top", "", "", ""}));
