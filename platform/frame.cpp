@@ -3,6 +3,7 @@
 // the close and function-key filters, and the application start-up.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -161,9 +162,12 @@ void show_about() {
 void copy_active_text() {
     Window w = active_window();
     if (!w.exists() || w.kind() != WindowKind::Text) return;
-    std::string all;
-    for (const auto& line : w.text_lines()) all += line + "\n";
-    (void)all;   // the offscreen platform may have no clipboard; nothing else to do
+    QString all;
+    for (const auto& line : w.text_lines()) {
+        all += QString::fromLatin1(line.c_str());
+        all += QLatin1Char('\n');
+    }
+    if (QClipboard* clipboard = QApplication::clipboard()) clipboard->setText(all);
 }
 
 void build_default_menus() {

@@ -168,7 +168,7 @@ public:
     void polygon(Fill fill, const std::vector<PixelPoint>& points);
     void polygon_w(Fill fill, const std::vector<WorldPoint>& points);
     // Text in the selected font and the drawing colour, its top left corner at
-    // the current position, which then moves to the end of the text.
+    // the current position (which stays where it is).
     void out_text(std::string_view text);
     // Font by description, e.g. "t'Arial'h12w6pvb": t'typeface', h height and
     // w width in pixels, p proportional or f fixed, v vector or r raster, b
