@@ -36,19 +36,6 @@ namespace {
 std::atomic<int> g_modal_count{0};
 std::function<void(Dialog&)> g_show_hook;   // GUI thread only
 
-// Runs fn on the GUI thread (inline when already there) and returns its result.
-template <typename F>
-auto on_gui(F&& fn) -> decltype(fn()) {
-    using R = decltype(fn());
-    if constexpr (std::is_void_v<R>) {
-        call_blocking([&] { fn(); });
-    } else {
-        std::optional<R> result;
-        call_blocking([&] { result.emplace(fn()); });
-        return std::move(*result);
-    }
-}
-
 // An integer as a spin button reads its buddy: blanks around an optional sign
 // and digits.
 bool parse_spin_int(const QString& text, long long& value) {
