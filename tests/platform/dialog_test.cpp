@@ -22,7 +22,10 @@
 #include "platform/dialog.h"
 #include "platform/dialog_qt.h"
 #include "platform/dialog_template.h"
+#include "platform/app.h"
 #include "platform/gui_thread.h"
+#include "platform/hooks.h"
+#include "platform/internal.h"
 
 namespace tarvex::platform {
 namespace {
@@ -370,6 +373,51 @@ TEST(DialogThread, ModalRunFromAWorkerKeepsTheGuiThreadAlive) {
     EXPECT_TRUE(posted_ran);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(typed, "new   ");
+}
+
+// Within the frame: dialogs are owned by it, the function-key filter sees
+// the modal ones, and the close filters that guard the GUI thread's windows
+// guard its dialogs too, but not a dialog shown for another thread.
+TEST(DialogInFrame, OwnedByTheFrameAndGuardedByItsFilters) {
+    create_frame();
+    {
+        Dialog d;
+        ASSERT_TRUE(d.init(parsed(kTestDialog)));
+        EXPECT_EQ(dialog_widget(d)->parentWidget(), internal::frame_widget());
+        QWidget* w = dialog_widget(d);
+        bool modal_seen = false;
+        const HookHandle refuse = set_close_filter([] { return true; });
+        EXPECT_EQ(run_with(d, [&] {
+            modal_seen = modal_window_open();
+            w->close();   // refused by the filter
+            EXPECT_TRUE(w->isVisible());
+            QTest::keyClick(line_edit(d, 100), Qt::Key_Return);
+        }), 1);
+        EXPECT_TRUE(modal_seen);
+        EXPECT_FALSE(modal_window_open());
+
+        std::atomic<bool> done{false};
+        int result = 0;
+        bool modal_for_worker = true;
+        ASSERT_TRUE(d.init(parsed(kTestDialog)));   // afresh, so that a shown callback runs again
+        w = dialog_widget(d);
+        d.set_callback(9001, [&](Dialog&, int, CallbackKind) {
+            QTimer::singleShot(0, qApp, [&] {
+                modal_for_worker = modal_window_open();
+                w->close();   // the worker's dialog takes its close box
+            });
+        }, CallbackKind::shown);
+        std::thread worker([&] {
+            result = d.run_modal();
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
+        worker.join();
+        EXPECT_EQ(result, 2);
+        EXPECT_FALSE(modal_for_worker);   // F11 stays alive during Run Data
+        remove_close_filter(refuse);
+    }
+    destroy_frame();
 }
 
 TEST(DialogPages, TabPagesHoldChildDialogs) {
