@@ -28,6 +28,8 @@
 
 #include "platform/dialog_qt.h"
 #include "platform/gui_thread.h"
+#include "platform/hooks.h"
+#include "platform/internal.h"
 
 namespace tarvex::platform {
 
@@ -36,18 +38,9 @@ namespace {
 std::atomic<int> g_modal_count{0};
 std::function<void(Dialog&)> g_show_hook;   // GUI thread only
 
-// Runs fn on the GUI thread (inline when already there) and returns its result.
-template <typename F>
-auto on_gui(F&& fn) -> decltype(fn()) {
-    using R = decltype(fn());
-    if constexpr (std::is_void_v<R>) {
-        call_blocking([&] { fn(); });
-    } else {
-        std::optional<R> result;
-        call_blocking([&] { result.emplace(fn()); });
-        return std::move(*result);
-    }
-}
+// The window layer's function-key filter asks this module whether one of its
+// modal dialogs is open.
+const bool g_query_registered = (internal::set_modal_dialog_query(&modal_dialog_open), true);
 
 // An integer as a spin button reads its buddy: blanks around an optional sign
 // and digits.
@@ -161,6 +154,7 @@ struct Dialog::Impl {
     int programmatic = 0;   // > 0 while the program sets values: signals then fire nothing
     bool close_box = true;
     bool is_page = false;
+    bool for_other_thread = false;   // run modally for a thread other than the GUI thread
 
     bool alive() const { return !window.isNull(); }
 
@@ -450,6 +444,7 @@ int Dialog::Impl::run_modal(bool frame_waits) {
     std::optional<ModalScope> scope;
     if (frame_waits) scope.emplace();
     running_modal = true;
+    for_other_thread = !frame_waits;
     exited = false;
     result = -1;
     QEventLoop local;
@@ -460,6 +455,7 @@ int Dialog::Impl::run_modal(bool frame_waits) {
     if (!exited && alive()) local.exec(QEventLoop::DialogExec);
     loop = nullptr;
     running_modal = false;
+    for_other_thread = false;
     if (alive()) window->hide();
     return result;
 }
@@ -489,7 +485,11 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (impl_ && impl_->close_box && !impl_->is_page) impl_->press_id(2);
+    if (!impl_ || !impl_->close_box || impl_->is_page) return;
+    // The GUI thread's windows ask the layer's close filters; a dialog shown
+    // for another thread (Run Data, for the calculation thread) does not.
+    if (!impl_->for_other_thread && close_command_refused()) return;
+    impl_->press_id(2);
 }
 
 bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -825,10 +825,7 @@ void set_dialog_show_hook(std::function<void(Dialog&)> hook) {
     on_gui([&] { g_show_hook = std::move(hook); });
 }
 
-QWidget* dialog_owner_window() {
-    // Parent of every dialog window; the frame once the window layer offers it.
-    return nullptr;
-}
+QWidget* dialog_owner_window() { return internal::frame_widget(); }
 
 }  // namespace tarvex::platform
 

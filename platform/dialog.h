@@ -24,7 +24,10 @@
 // A push button without a callback closes the dialog, which then returns the
 // button's id. Enter presses the control with id 1 and Escape the one with id 2
 // (with no such control they close the dialog with 1 or 2). The close box acts
-// as Escape unless set_close_box(false).
+// as Escape unless set_close_box(false); a dialog of the GUI thread first asks
+// the layer's close filters (hooks.h), which may refuse it, while a dialog run
+// modally for another thread does not ask them. Dialog windows are owned by
+// the frame when there is one.
 #pragma once
 
 #include <functional>

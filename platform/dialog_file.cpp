@@ -82,13 +82,12 @@ bool run_on_gui(const FileRequest& request, std::string& path) {
 }  // namespace
 
 void set_file_chooser(FileChooser* chooser) {
-    call_blocking([&] { g_chooser = chooser; });
+    on_gui([&] { g_chooser = chooser; });
 }
 
 bool run_file_dialog(const FileRequest& request, std::string& path) {
-    bool ok = false;
     std::string chosen;
-    call_blocking([&] { ok = run_on_gui(request, chosen); });
+    const bool ok = on_gui([&] { return run_on_gui(request, chosen); });
     if (ok) path = chosen;
     return ok;
 }

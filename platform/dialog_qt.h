@@ -4,13 +4,45 @@
 
 #include <QFont>
 
+#include <atomic>
 #include <functional>
+#include <optional>
+#include <type_traits>
 #include <QWidget>
 
 #include "platform/dialog.h"
 #include "platform/dialog_template.h"
+#include "platform/gui_thread.h"
 
 namespace tarvex::platform {
+
+// Runs fn on the GUI thread (inline when already there) and returns its result.
+// The blocking call already orders the two threads both ways; the
+// release/acquire pairs state that ordering in code the race checker sees
+// (the hand-over inside Qt is not instrumented).
+template <typename F>
+auto on_gui(F&& fn) -> decltype(fn()) {
+    using R = decltype(fn());
+    std::atomic<bool> sent{false}, done{false};
+    sent.store(true, std::memory_order_release);
+    if constexpr (std::is_void_v<R>) {
+        call_blocking([&] {
+            (void)sent.load(std::memory_order_acquire);
+            fn();
+            done.store(true, std::memory_order_release);
+        });
+        (void)done.load(std::memory_order_acquire);
+    } else {
+        std::optional<R> result;
+        call_blocking([&] {
+            (void)sent.load(std::memory_order_acquire);
+            result.emplace(fn());
+            done.store(true, std::memory_order_release);
+        });
+        (void)done.load(std::memory_order_acquire);
+        return std::move(*result);
+    }
+}
 
 // The window (or page widget) of an initialised dialog; nullptr otherwise.
 QWidget* dialog_widget(const Dialog& dialog);

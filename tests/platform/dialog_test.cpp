@@ -22,7 +22,10 @@
 #include "platform/dialog.h"
 #include "platform/dialog_qt.h"
 #include "platform/dialog_template.h"
+#include "platform/app.h"
 #include "platform/gui_thread.h"
+#include "platform/hooks.h"
+#include "platform/internal.h"
 
 namespace tarvex::platform {
 namespace {
@@ -150,7 +153,7 @@ TEST_F(DialogTest, SpinStepsItsBuddyAndFiresTheBuddysCallback) {
         {101, 100, 1, 3, 2, "9", "up", "3", 1},      // typed value outside the range: from the position
         {103, 102, 1, 3, 1, "3", "up", "3", 0},      // no wrap: stays at the end, nothing fires
         {103, 102, 1, 3, 1, "       2", "down", "1", 1},
-        {103, 102, 5, 1, 3, "3", "up", "2", 0 + 1},  // reversed range: up goes towards the maximum
+        {103, 102, 5, 1, 3, "3", "up", "2", 1},      // reversed range: up goes towards the maximum
     };
     ASSERT_TRUE(d.show_modeless());
     for (const Case& c : cases) {
@@ -168,7 +171,10 @@ TEST_F(DialogTest, SpinStepsItsBuddyAndFiresTheBuddysCallback) {
         click_spin(d, c.spin, c.which);
         EXPECT_EQ(line_edit(d, c.buddy)->text().toStdString(), c.after) << c.typed << " " << c.which;
         EXPECT_EQ(fired, c.fired) << c.typed << " " << c.which;
-        if (c.fired) EXPECT_EQ(seen, std::string(c.after).append(" ").substr(0, 2));
+        if (c.fired) {
+            // The callback already sees the new text.
+            EXPECT_EQ(seen, std::string(c.after).append(" ").substr(0, 2));
+        }
         long long pos = 0;
         ASSERT_TRUE(d.get_int(c.spin, Attr::position, pos));
         EXPECT_EQ(std::to_string(pos), c.after);
@@ -367,6 +373,51 @@ TEST(DialogThread, ModalRunFromAWorkerKeepsTheGuiThreadAlive) {
     EXPECT_TRUE(posted_ran);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(typed, "new   ");
+}
+
+// Within the frame: dialogs are owned by it, the function-key filter sees
+// the modal ones, and the close filters that guard the GUI thread's windows
+// guard its dialogs too, but not a dialog shown for another thread.
+TEST(DialogInFrame, OwnedByTheFrameAndGuardedByItsFilters) {
+    create_frame();
+    {
+        Dialog d;
+        ASSERT_TRUE(d.init(parsed(kTestDialog)));
+        EXPECT_EQ(dialog_widget(d)->parentWidget(), internal::frame_widget());
+        QWidget* w = dialog_widget(d);
+        bool modal_seen = false;
+        const HookHandle refuse = set_close_filter([] { return true; });
+        EXPECT_EQ(run_with(d, [&] {
+            modal_seen = modal_window_open();
+            w->close();   // refused by the filter
+            EXPECT_TRUE(w->isVisible());
+            QTest::keyClick(line_edit(d, 100), Qt::Key_Return);
+        }), 1);
+        EXPECT_TRUE(modal_seen);
+        EXPECT_FALSE(modal_window_open());
+
+        std::atomic<bool> done{false};
+        int result = 0;
+        bool modal_for_worker = true;
+        ASSERT_TRUE(d.init(parsed(kTestDialog)));   // afresh, so that a shown callback runs again
+        w = dialog_widget(d);
+        d.set_callback(9001, [&](Dialog&, int, CallbackKind) {
+            QTimer::singleShot(0, qApp, [&] {
+                modal_for_worker = modal_window_open();
+                w->close();   // the worker's dialog takes its close box
+            });
+        }, CallbackKind::shown);
+        std::thread worker([&] {
+            result = d.run_modal();
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
+        worker.join();
+        EXPECT_EQ(result, 2);
+        EXPECT_FALSE(modal_for_worker);   // F11 stays alive during Run Data
+        remove_close_filter(refuse);
+    }
+    destroy_frame();
 }
 
 TEST(DialogPages, TabPagesHoldChildDialogs) {
