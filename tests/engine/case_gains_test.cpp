@@ -83,15 +83,26 @@ TEST(CaseGains, DistributionFlags) {
     EXPECT_TRUE(r.has(free_line("Total water gain (g/s) : ", 2.0))) << r.dump();
 }
 
-TEST(CaseGains, BoxErrors) {
-    for (const int s : {14, 16, 17}) {
-        SCOPED_TRACE(s);
+TEST(CaseBoxSections, BoxOutsideTheCells) {
+    const struct {
+        int section;
+        std::string line, terminator;
+    } rows[] = {
+        {11, "1 1 1 1 0 1 0.1 0 0 0", "0 0 0 0 0 0 0 0 0 0"},
+        {12, "1 1 4 1 1 1 -0.1", "0 0 0 0 0 0 0"},
+        {14, "1 1 1 1 0 1 1 0 0 0", "0 0 0 0 0 0 0 0 0 0"},
+        {16, "5 1 1 1 1 1 1 0 0 0", "0 0 0 0 0 0 0 0 0 0"},
+        {17, "1 1 1 1 1 3 1 0 0 0", "0 0 0 0 0 0 0 0 0 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.section);
         CaseText c = gains_case();
-        c.data[s - 1] = "1 1 1 1 0 1 1 0 0 0\n0 0 0 0 0 0 0 0 0 0";
+        c.data[row.section - 1] = row.line + "\n" + row.terminator;
         const LoadResult r = load_case(c);
         EXPECT_EQ(r.status, -1);
-        EXPECT_TRUE(r.has(Lines{section_line(SECTION_NAMES[s - 1]),
-                                " location not in domain, in line " + std::to_string(marker_line(c, s) + 1)}))
+        EXPECT_TRUE(r.has(Lines{section_line(SECTION_NAMES[row.section - 1]),
+                                " location not in domain, in line " + std::to_string(marker_line(c, row.section) + 1),
+                                echo_line(row.line)}))
             << r.dump();
     }
 }

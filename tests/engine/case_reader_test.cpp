@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/instage_internal.h"
 #include "engine/limits.h"
 #include "tests/engine/case_testutil.h"
 
@@ -361,6 +362,20 @@ TEST(CaseReader, CrlfFilesAndLongLines) {
     r = load_case(c);
     EXPECT_EQ(r.status, -1);
     EXPECT_TRUE(r.has("  error reading values"));
+}
+
+TEST(CaseReader, LineThatCannotBeReadInASection) {
+    casereader::set_section("in outflow section");
+    casereader::case_file = nullptr;   // reading fails as on a broken file
+    runflags.NLINE = 41;
+    CaptureSink console;
+    ScopedChannelSink bind(CH_CONSOLE, &console);
+    int ints[6];
+    double q;
+    int count;
+    EXPECT_EQ(casereader::read_record("iiiiiir", 7, ints, &q, count), -1);
+    EXPECT_EQ(console.lines(),
+              (Lines{"  error in reading datafile", section_line("in outflow section"), "  at line number  42"}));
 }
 
 TEST(CaseReader, FailedLoadThenCorrectedFileSameName) {
