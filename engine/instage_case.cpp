@@ -1,6 +1,8 @@
 // The case file: INPUT0, GRDAT, the line reader, the marker search, the record
 // parser, the message forms and the first five sections.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -297,7 +299,11 @@ int INPUT0() {
     write_line(CH_CONSOLE, free_line(std::string(37, '-')));
 
     const std::string name = filenames.INFILE.trimmed();
-    std::FILE* f = name.empty() ? nullptr : std::fopen(name.c_str(), "rb");
+    // Only a regular file is read: a directory cannot be, and a device or a
+    // pipe may block the open or never end.
+    struct stat info;
+    const bool regular = !name.empty() && ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    std::FILE* f = regular ? std::fopen(name.c_str(), "rb") : nullptr;
     if (f == nullptr) {
         write_line(CH_CONSOLE, free_line(" error opening data file :"));
         write_line(CH_CONSOLE, free_line(name));
