@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (status == 0) {
         const int n = (tarvex::griddim.NX + 1) * (tarvex::griddim.NY + 1) * (tarvex::griddim.NZ + 1);
         if (n >= tarvex::NCELLMAX) std::abort();
+        tarvex::INIVAL();   // new fields over whatever grid was read
     }
     return 0;
 }
