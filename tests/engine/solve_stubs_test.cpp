@@ -47,6 +47,7 @@ std::string fmt_i(long long value, int w) {
 
 std::string fmt_e(double value, int w, int d) {
     std::string s;
+    if (!std::isfinite(value)) return std::string(w, '*');
     if (value == 0) {
         s = "0." + std::string(d, '0') + "E+00";
     } else {
