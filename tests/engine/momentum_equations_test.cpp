@@ -405,6 +405,9 @@ TEST(MomentumJets, CrossFaceBoxOverBothCellsGivesMeanCoefficientNoSource) {
     // The jet area is the U face's, DY·DZ, whatever the boundary's face.
     make_grid({1.0, 1.0, 1.0}, {1.0, 2.0, 1.0}, {1.0, 1.0, 1.0});
     test::fill(fields.DEN, 1.2);
+    fields.P[ARIDX(1, 2, 2)] = 3.0;
+    add_pb(1, 2, 2, 2, 2, 2, 3, 0.5, 4.0, 0.5);
+    test::pb_done();
     PBCU(2, 2, 2, su, sp);
     EXPECT_DOUBLE_EQ(sp, 0.5 * (2.0 * 0.6 + 2.0 * 1.2));
 }
