@@ -7,8 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "common/names.h"
-#include "common/textfmt.h"
 #include "engine/engine.h"
 
 namespace tarvex {
@@ -38,36 +36,6 @@ double WC2RH(double w, double tc) {
     const double rh = 1 / x;
     return rh > 101 ? 101 : rh;
 }
-
-std::string fmt_i(long long value, int w) {
-    std::string s = std::to_string(value);
-    if (static_cast<int>(s.size()) > w) return std::string(w, '*');
-    return std::string(w - s.size(), ' ') + s;
-}
-
-std::string fmt_e(double value, int w, int d) {
-    std::string s;
-    if (!std::isfinite(value)) return std::string(w, '*');
-    if (value == 0) {
-        s = "0." + std::string(d, '0') + "E+00";
-    } else {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*E", d - 1, std::fabs(value));
-        std::string digits(1, buf[0]);
-        char* e = std::strchr(buf, 'E');
-        digits += std::string(buf + 2, e);
-        int ex = std::atoi(e + 1) + 1;
-        char eb[16];
-        std::snprintf(eb, sizeof eb, "%c%02d", ex < 0 ? '-' : '+', std::abs(ex));
-        s = "0." + digits + "E" + eb;
-        if (value < 0) s = "-" + s;
-    }
-    if (static_cast<int>(s.size()) > w && s[0] == '-') s = "-" + s.substr(2);
-    if (static_cast<int>(s.size()) > w) return std::string(w, '*');
-    return std::string(w - s.size(), ' ') + s;
-}
-
-PaddedName::PaddedName() { chars_.fill(' '); }
 
 void SUBC() {}
 void USRSUB2() {}
