@@ -124,7 +124,7 @@ inline NodeCoefs node_coefs(const Grid& g, const Component& c, int i, int j, int
 template <int Axis>
 inline double node_neighbour_sum(const Grid& g, const NodeCoefs& a, const double* v, int i, int j, int k,
                                  int32_t p) {
-    double nb = 0.0;
+    double nb = -0.0;   // -0.0 + x is x exactly, so the first term present starts the sum
     if (i > first_i<Axis>()) nb += a.aw * v[p - 1];
     if (j > first_j<Axis>()) nb += a.as * v[p - g.js];
     if (j < g.ny) nb += a.an * v[p + g.js];

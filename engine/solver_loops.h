@@ -58,7 +58,7 @@ inline void for_all_cells(const Grid& g, Body&& body) {
 // The cell-centred neighbour sum of a scalar: W, S, N, E, T, B in this order,
 // each term only where that neighbour lies inside the grid.
 inline double scalar_neighbour_sum(const Grid& g, const double* phi, int i, int j, int k, int32_t p) {
-    double nb = 0.0;
+    double nb = -0.0;   // -0.0 + x is x exactly, so the first term present starts the sum
     if (i > 1) nb += coefs.AW[p] * phi[p - 1];
     if (j > 1) nb += coefs.AS[p] * phi[p - g.js];
     if (j < g.ny) nb += coefs.AN[p] * phi[p + g.js];
