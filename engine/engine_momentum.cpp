@@ -17,7 +17,7 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/solver_pb.h"
+#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -153,11 +153,11 @@ void jets(int i, int j, int k, double& su, double& sp) {
         const int cj = (side == 0 && Axis == 1) ? j - 1 : j;
         const int ck = (side == 0 && Axis == 2) ? k - 1 : k;
         const int32_t c = side == 0 ? p - axis_stride<Axis>(g) : p;
-        solver::for_pb_rows(ci, cj, ck, c, [&](int n) {
+        for_pb_rows(ci, cj, ck, [&](int n) {
             if (!(fields.CPR[c] >= 1e-20)) return;
             const double den = fields.DEN[c];
             const double m =
-                solver::pb_power_law(den, pbtable.PBCOEF[n], area, pbtable.PBP[n] - fields.P[c], pbtable.PBEXP[n]);
+                pb_power_law(den, pbtable.PBCOEF[n], area, pbtable.PBP[n] - fields.P[c], pbtable.PBEXP[n]);
             const double vel = m / (area * den);
             if (!(m > 0.0)) return;
             cof[side] = m;

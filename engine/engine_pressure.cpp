@@ -10,7 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/solver_pb.h"
+#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -108,8 +108,8 @@ void ADJUSTP() {
         const double m = fields.SMASS[p];
         if (m > 0.0) min += m;
         if (m < 0.0) mout += m;
-        solver::for_pb_rows(i, j, k, p, [&](int n) {
-            const double a = solver::face_area(pbtable.PBFACE[n], i, j, k);
+        for_pb_rows(i, j, k, [&](int n) {
+            const double a = pb_face_area(pbtable.PBFACE[n], i, j, k);
             double gap = std::fabs(pbtable.PBP[n] - fields.P[p]);
             if (gap <= 0.001) gap = 0.001;
             const double e = pbtable.PBEXP[n];

@@ -16,7 +16,7 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/solver_pb.h"
+#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -129,7 +129,7 @@ inline double surface_exchange(const Grid& g, int i, int j, int k, int32_t p, bo
         s += (own - c2[p + g.ks]) * fields.AREAW[p + g.ks] / std::fabs(gridline.ZC[k + 1] - gridline.ZC[k]);
     if (k > 1) s += (own - c2[p - g.ks]) * fields.AREAW[p] / std::fabs(gridline.ZC[k - 1] - gridline.ZC[k]);
     if (with_pb) {
-        solver::for_pb_rows(i, j, k, p, [&](int n) {
+        for_pb_rows(i, j, k, [&](int n) {
             const int face = pbtable.PBFACE[n];
             double area, dist;
             if (face <= 2) {

@@ -68,14 +68,6 @@ inline double scalar_neighbour_sum(const Grid& g, const double* phi, int i, int 
     return nb;
 }
 
-// Full face area of cell (i, j, k) on the side named by a face code 1..6:
-// DY·DZ for 1 and 2, DX·DZ for 3 and 4, DX·DY for 5 and 6.
-inline double face_area(int face, int i, int j, int k) {
-    if (face <= 2) return fields.DY[j] * fields.DZ[k];
-    if (face <= 4) return fields.DX[i] * fields.DZ[k];
-    return fields.DX[i] * fields.DY[j];
-}
-
 // Largest-change bookkeeping of the sweeps: the sum grows by d, the maximum is
 // raised to d when d is larger.
 inline void note_change(double d, double& sum, double& max) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/data.h"
+#include "engine/engine.h"
 
 namespace tarvex::test {
 
@@ -54,7 +55,6 @@ inline void reset_state(int ncells) {
 
 inline void make_grid(const std::vector<double>& dx, const std::vector<double>& dy, const std::vector<double>& dz) {
     const int nx = static_cast<int>(dx.size()), ny = static_cast<int>(dy.size()), nz = static_cast<int>(dz.size());
-    reset_state((nx + 1) * (ny + 1) * (nz + 1));
     griddim.NX = nx;
     griddim.NY = ny;
     griddim.NZ = nz;
@@ -63,6 +63,7 @@ inline void make_grid(const std::vector<double>& dx, const std::vector<double>& 
     griddim.NZP1 = nz + 1;
     griddim.JSTRIDE = nx + 1;
     griddim.KSTRIDE = (nx + 1) * (ny + 1);
+    reset_state((nx + 1) * (ny + 1) * (nz + 1));
     auto axis = [](const std::vector<double>& w, double* lines, double* centres, double* widths) {
         const int n = static_cast<int>(w.size());
         lines[0] = 0.0;
@@ -90,6 +91,7 @@ inline void make_grid(const std::vector<double>& dx, const std::vector<double>& 
     for (int r = 1; r <= NREGMAX; ++r) regions.TREF[r] = 0.0;
     for (int p = 1; p <= (nx + 1) * (ny + 1) * (nz + 1); ++p) regions.IREG[p] = 1;
     update_geometry();
+    BUILD_PBCELLS();
 }
 
 inline void make_uniform_grid(int nx, int ny, int nz, double w = 1.0) {
@@ -134,7 +136,7 @@ inline int add_pb(int i1, int i2, int j1, int j2, int k1, int k2, int face, doub
     return n;
 }
 
-// Call once the rows of a test are in the table.
-inline void pb_done() {}
+// Call once the rows of a test are in the table: builds the rows by cell.
+inline void pb_done() { BUILD_PBCELLS(); }
 
 }  // namespace tarvex::test
