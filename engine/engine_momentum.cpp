@@ -17,7 +17,6 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -186,6 +185,8 @@ void setup() {
     const bool buoyant = runctl.ITEMP != 0 && c.buoy != 0.0;
     const double dt = runctl.DT;
     const double rlx = c.rlx;
+    const bool with_pb = pbtable.PBON == 1 && pbtable.NPB > 0;
+    solver::PbRowCache low_row, own_row;   // rows of the jet's two cells
     double sum0 = *c.sum0;
     solver::for_cells(g, first_i<Axis>(), first_j<Axis>(), first_k<Axis>(), true,
                       [&](int i, int j, int k, int32_t p) {
@@ -196,7 +197,8 @@ void setup() {
         double su = 0.5 * (c.sc[l] + c.sc[p]);
         double sp = 0.5 * (c.sp[l] + c.sp[p]);
         double jet_su = 0.0, jet_sp = 0.0;
-        jets<Axis>(i, j, k, jet_su, jet_sp);
+        if (with_pb && (low_row.any(Axis == 1 ? j - 1 : j, Axis == 2 ? k - 1 : k) || own_row.any(j, k)))
+            jets<Axis>(i, j, k, jet_su, jet_sp);
         su += jet_su;
         sp += jet_sp;
         const double cp = outflow_coefficient(fields.MIMB[l], fields.MIMB[p]);

@@ -10,7 +10,6 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -103,11 +102,13 @@ void ADJUSTP() {
     const Grid g = solver::grid();
     double min = 0.0, mout = 0.0, s1 = 0.0, s2 = 0.0;
     int nc = 0;
+    solver::PbRowCache rows;
     solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
         if (!(fields.CPR[p] > OPEN_TINY)) return;
         const double m = fields.SMASS[p];
         if (m > 0.0) min += m;
         if (m < 0.0) mout += m;
+        if (!rows.any(j, k)) return;
         for_pb_rows(i, j, k, [&](int n) {
             const double a = pb_face_area(pbtable.PBFACE[n], i, j, k);
             double gap = std::fabs(pbtable.PBP[n] - fields.P[p]);

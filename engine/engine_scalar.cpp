@@ -16,7 +16,6 @@
 
 #include "engine/engine.h"
 #include "engine/solver_loops.h"
-#include "engine/pbcells.h"
 
 namespace tarvex {
 
@@ -207,9 +206,10 @@ void SUB2A() {
     const double alpha = c2eq.RLXC2;
     double sum = runctl.RC20;
     double condt = runctl.CONDT;
+    solver::PbRowCache rows;
     solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
         if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double s = 0.003162 * surface_exchange(g, i, j, k, p, with_pb);
+        const double s = 0.003162 * surface_exchange(g, i, j, k, p, with_pb && rows.any(j, k));
         const double cp = outflow_coefficient(fields.MIMB[p]);
         double su = c2eq.SCC2[p] + cp * c2eq.C2[p];
         double sp = c2eq.SPC2[p] + cp;

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "engine/data.h"
+#include "engine/pbcells.h"
 
 namespace tarvex::solver {
 
@@ -67,6 +68,25 @@ inline double scalar_neighbour_sum(const Grid& g, const double* phi, int i, int 
     if (k > 1) nb += coefs.AB[p] * phi[p - g.ks];
     return nb;
 }
+
+// Whether any pressure-boundary row holds a cell of row (j, k), asked again
+// only when the row changes: loops over cells use it to pass over the rows no
+// boundary touches without asking for the rows of every cell.
+class PbRowCache {
+public:
+    bool any(int j, int k) {
+        if (j != j_ || k != k_) {
+            j_ = j;
+            k_ = k;
+            any_ = !pb_rows_row(j, k).empty();
+        }
+        return any_;
+    }
+
+private:
+    int j_ = -1, k_ = -1;
+    bool any_ = false;
+};
 
 // Largest-change bookkeeping of the sweeps: the sum grows by d, the maximum is
 // raised to d when d is larger.

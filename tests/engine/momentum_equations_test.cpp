@@ -460,10 +460,17 @@ TEST(MomentumJets, VAndWUseTheirOwnFacesAndSides) {
     EXPECT_EQ(su, 0.0);                 // no x face
     EXPECT_DOUBLE_EQ(sp, 0.5 * 1.2);
 
-    // The set-up adds the jet to the node's case source.
-    runctl.RLXV = 1.0;
+    // The set-up adds the jet to the node's case source, also at the nodes
+    // whose boundary cell is the low one, in the row below or the plane
+    // below.
+    runctl.RLXV = runctl.RLXW = 1.0;
     SUBV();
+    SUBW();
     EXPECT_DOUBLE_EQ(fields.SUV[ARIDX(2, 2, 2)], -0.5 * 1.2);
+    EXPECT_DOUBLE_EQ(fields.SUV[ARIDX(2, 3, 2)], -0.5 * 1.2);
+    EXPECT_DOUBLE_EQ(fields.SUW[ARIDX(2, 2, 2)], 0.5 * 1.2);
+    EXPECT_DOUBLE_EQ(fields.SUW[ARIDX(2, 2, 3)], 0.5 * 1.2);
+    EXPECT_EQ(fields.SUV[ARIDX(2, 2, 3)], 0.0);
 }
 
 }  // namespace
