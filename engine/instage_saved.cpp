@@ -145,10 +145,15 @@ void write_blocks(SavedWriter& w) {
     cells(nx, ny, nz + 1, [&](int p) { w.value(fields.CPRW[p]); });
 }
 
-// A name for the temporary file beside the target, unique in this process.
-std::string temporary_name(const std::string& target) {
+// A name for the temporary file beside the target, unique in this process:
+// the target's name with a suffix, or (when that would be too long a name) a
+// short name in the target's directory.
+std::string temporary_name(const std::string& target, bool short_form) {
     static std::atomic<unsigned> counter{0};
-    return target + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const std::string suffix = ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    if (!short_form) return target + suffix;
+    const std::size_t slash = target.rfind('/');
+    return (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tarvex-save" + suffix;
 }
 
 // ---- reading -------------------------------------------------------------
@@ -256,10 +261,16 @@ int OUTDSK(const PaddedName& name) {
     const bool replacing = ::stat(target.c_str(), &st) == 0;
     std::string temp;
     int fd = -1;
+    bool short_form = false;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporary_name(target);
+        temp = temporary_name(target, short_form);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+        if (fd >= 0) break;
+        if (errno == ENAMETOOLONG && !short_form) {
+            short_form = true;
+        } else if (errno != EEXIST) {
+            break;
+        }
     }
     if (fd < 0) {
         console(free_line("file open error", target, reason(errno)));

@@ -478,6 +478,20 @@ TEST_F(SavedFileTest, RandomlyDamagedFilesAreReadWholeOrNotAtAll) {
     EXPECT_GT(refused, 0);
 }
 
+// A name as long as a name may be: the temporary beside it still fits.
+TEST_F(SavedFileTest, SaveUnderTheLongestNameWorks) {
+    small_case();
+    ScratchDir dir;
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    const std::string name(250, 'n');
+    const int status = console([&] { return OUTDSK(PaddedName(name)); });
+    fs::current_path(cwd);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{name});
+    EXPECT_EQ(split_lines(read_file(dir.path() / name))[0], "   4   3   3");
+}
+
 // ---- writing failures ----------------------------------------------------
 
 TEST_F(SavedFileTest, SaveIntoAMissingDirectoryFails) {
