@@ -12,7 +12,9 @@ public:
     static constexpr int LENGTH = 255;
 
     PaddedName();                                 // all blanks
-    explicit PaddedName(std::string_view text);   // must fit (see assign)
+    // Must fit (see assign); a text that does not fit leaves the name all
+    // blanks, which names no file.
+    explicit PaddedName(std::string_view text);
 
     // Stores text blank-padded. A text longer than LENGTH is refused (false,
     // nothing changed): cutting it would name a different file.
@@ -29,7 +31,7 @@ private:
     std::array<char, LENGTH> chars_;
 };
 
-// The text without trailing blanks.
+// The text without trailing blanks (only the blank character counts).
 std::string_view trim_right(std::string_view text);
 
 }  // namespace tarvex

@@ -11,11 +11,22 @@ namespace tarvex {
 
 // ---- extensions: array set-up, command line, balances --------------------
 
+// Checks the requested cell counts (each at least 1) against the build's
+// limits; 0 when the grid is stored and INITIAL has run, -1 when refused
+// (nothing stored).
 int SETUP_ARRAY(int nx, int ny, int nz);
+// Resets the case data for the grid just stored. Every per-cell array is
+// cleared, padding included, up to the largest padded extent
+// (NX+1)(NY+1)(NZ+1) used by any case of the process: the engine must write
+// per-cell elements only within the extent of the loaded grid.
 void INITIAL();
 
 // Reads the command line (argv[0] is the program name).
 int PROG_INIT(int argc, const char* const* argv);
+// Signal handlers that PROG_INIT installs for SIGINT and SIGUSR1; they only
+// set runflags.CTRLCFLAG and runflags.USR1FLAG.
+void ctrlc_handlr(int sig);
+void sigusr1_handlr(int sig);
 
 void SUMMARYEND();
 void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout);

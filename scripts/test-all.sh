@@ -18,7 +18,7 @@ cmake --build "$ROOT/build/release" -j "$JOBS"
 echo "== engine tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
       -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null
-cmake --build "$ROOT/build/asan" -j "$JOBS" --target common_tests engine_tests engine_tests_small
+cmake --build "$ROOT/build/asan" -j "$JOBS"
 (cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small)\.')
 

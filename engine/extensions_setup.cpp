@@ -1,0 +1,190 @@
+// Array set-up at a case load: the build's limits, the grid dimensions and
+// the reset of the case data.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <string>
+
+#include "common/channels.h"
+#include "common/textfmt.h"
+#include "engine/engine.h"
+
+namespace tarvex {
+
+namespace {
+
+// Every per-cell array of the groups that a case load clears. The
+// static_asserts below fail when a group gains a member that is not listed
+// here, so a new array cannot silently escape the clearing.
+constexpr std::array<CellArray FIELDS::*, 34> kFieldArrays = {
+    &FIELDS::SUW,  &FIELDS::AREAW, &FIELDS::CPRW,  &FIELDS::SCW,  &FIELDS::SPW,  &FIELDS::W,
+    &FIELDS::C,    &FIELDS::SCC,   &FIELDS::SPC,   &FIELDS::APC,  &FIELDS::SUC,  &FIELDS::P,
+    &FIELDS::T,    &FIELDS::SCV,   &FIELDS::SUU,   &FIELDS::SUV,  &FIELDS::AREAU, &FIELDS::AREAV,
+    &FIELDS::MIMB, &FIELDS::CPRU,  &FIELDS::CPRV,  &FIELDS::DEN,  &FIELDS::CPR,  &FIELDS::U,
+    &FIELDS::V,    &FIELDS::SCT,   &FIELDS::SMASS, &FIELDS::SCU,  &FIELDS::SPU,  &FIELDS::SPT,
+    &FIELDS::SPV,  &FIELDS::DENU,  &FIELDS::DENV,  &FIELDS::DENW,
+};
+static_assert(sizeof(FIELDS) == kFieldArrays.size() * sizeof(CellArray) + 3 * sizeof(FIELDS::DX),
+              "a FIELDS array is missing from the case-load clearing");
+
+constexpr std::array<CellArray COEFS::*, 15> kCoefArrays = {
+    &COEFS::APT, &COEFS::SUT, &COEFS::HU, &COEFS::HV, &COEFS::HW,  &COEFS::AN,  &COEFS::AS, &COEFS::AE,
+    &COEFS::AW,  &COEFS::AT,  &COEFS::AB, &COEFS::VOL, &COEFS::APU, &COEFS::APV, &COEFS::APW,
+};
+static_assert(sizeof(COEFS) == kCoefArrays.size() * sizeof(CellArray),
+              "a COEFS array is missing from the case-load clearing");
+
+constexpr std::array<CellArray C2EQ::*, 6> kC2Arrays = {
+    &C2EQ::C2, &C2EQ::SCC2, &C2EQ::SPC2, &C2EQ::APC2, &C2EQ::SUC2, &C2EQ::COND,
+};
+static_assert(sizeof(C2EQ) == kC2Arrays.size() * sizeof(CellArray) + sizeof(double),
+              "a C2EQ array is missing from the case-load clearing");
+
+constexpr std::array<CellArray RESID::*, 5> kResidArrays = {
+    &RESID::RESUVW, &RESID::RESM, &RESID::REST, &RESID::RESC, &RESID::RESC2,
+};
+static_assert(sizeof(RESID) == kResidArrays.size() * sizeof(CellArray),
+              "a RESID array is missing from the case-load clearing");
+static_assert(sizeof(MIXLEN) == sizeof(CellArray), "a MIXLEN array is missing from the case-load clearing");
+
+// The largest padded extent (NX+1)(NY+1)(NZ+1) that any case of this process
+// has used. The engine writes per-cell elements only within the extent of the
+// loaded grid, so elements beyond this mark still hold the zero of process
+// start and need no clearing.
+int64_t g_used_extent = 0;
+
+// Elements 1..n of a one-based per-cell array.
+template <typename T>
+void clear_cells(T* array, int64_t n) {
+    std::fill(array + 1, array + 1 + n, T{});
+}
+
+// Clears every per-cell array, padding included, over elements 1..n.
+void clear_all_cells(int64_t n) {
+    for (auto member : kFieldArrays) clear_cells(fields.*member, n);
+    for (auto member : kCoefArrays) clear_cells(coefs.*member, n);
+    for (auto member : kC2Arrays) clear_cells(c2eq.*member, n);
+    for (auto member : kResidArrays) clear_cells(resid.*member, n);
+    clear_cells(mixlen.XLMIX, n);
+    for (int f = 1; f <= 6; ++f) {
+        // Face f of cell idx is element idx + (f-1)*NCELLMAX: the same
+        // one-based layout, shifted by one cell capacity per face.
+        clear_cells(uvaltab.UVAL + (f - 1) * static_cast<int64_t>(NCELLMAX), n);
+        clear_cells(uvaltab.UVALT + (f - 1) * static_cast<int64_t>(NCELLMAX), n);
+    }
+    clear_cells(uvaltab.UVALCELL, n);
+    clear_cells(regions.IREG, n);
+}
+
+// Decimal digits of an unsigned 128-bit value (the padded count of any three
+// 32-bit requests fits).
+__extension__ typedef unsigned __int128 uint128;
+
+std::string to_decimal(uint128 value) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+}  // namespace
+
+// Checks a requested grid against the build's limits: first the padded cell
+// count, then each direction. On success the dimensions are stored and the
+// case data reset (INITIAL); on refusal nothing changes.
+int SETUP_ARRAY(int nx, int ny, int nz) {
+    if (nx < 1 || ny < 1 || nz < 1) {
+        // Callers raise counts below 1 to 1 first; refuse anything else
+        // rather than store strides that address outside the arrays.
+        write_line(CH_CONSOLE, free_line(" invalid grid dimensions: ", nx, ny, nz));
+        return -1;
+    }
+
+    // (NX+1)(NY+1)(NZ+1) in 128 bits: three 32-bit counts cannot overflow it.
+    const uint128 padded = static_cast<uint128>(static_cast<uint64_t>(nx) + 1) *
+                           (static_cast<uint64_t>(ny) + 1) * (static_cast<uint64_t>(nz) + 1);
+    if (padded >= static_cast<uint128>(NCELLMAX)) {
+        write_line(CH_CONSOLE, free_line(" problem size too big "));
+        write_line(CH_CONSOLE, free_line(" number of cells requested: ", to_decimal(padded)));
+        write_line(CH_CONSOLE, free_line("  maximum domain  ", NCELLMAX));
+        return -1;
+    }
+    if (nx >= NDIRMAX || ny >= NDIRMAX || nz >= NDIRMAX) {
+        write_line(CH_CONSOLE, free_line(" problem size too big "));
+        write_line(CH_CONSOLE, free_line("  maximum grid size  ", NDIRMAX));
+        return -1;
+    }
+
+    griddim.NX = nx;
+    griddim.NY = ny;
+    griddim.NZ = nz;
+    griddim.NXP1 = nx + 1;
+    griddim.NYP1 = ny + 1;
+    griddim.NZP1 = nz + 1;
+    griddim.JSTRIDE = nx + 1;
+    griddim.KSTRIDE = (nx + 1) * (ny + 1);
+    INITIAL();
+    return 0;
+}
+
+// Resets the case data for the grid just stored by SETUP_ARRAY.
+//
+// Every per-cell array is cleared over its whole used range, padding
+// included, and so are the grid lines and cell widths: after a case load the
+// data look exactly as at the first load of the process, and nothing of an
+// earlier case (a larger grid's values, a different index layout) can be read
+// again. The arrays are zero at process start, so only the elements up to the
+// largest extent any case has used need clearing, which keeps a load of a
+// small case cheap in the large build.
+//
+// Then, over the real cells: no U-value surfaces (-999), mixing lengths
+// 9.9e19, region 1; the region reference temperatures start afresh; the
+// turbulence model goes back to 1 and no new mixing lengths are due. The other
+// control values survive a case load.
+void INITIAL() {
+    runctl.ITURB = 1;
+    runctl.NEWDIST = false;
+
+    const int nx = griddim.NX;
+    const int ny = griddim.NY;
+    const int nz = griddim.NZ;
+
+    // Grid lines, cell centres and widths (the whole arrays: a few thousand
+    // values).
+    gridline = GRIDLINE{};
+    std::fill(std::begin(fields.DX), std::end(fields.DX), 0.0);
+    std::fill(std::begin(fields.DY), std::end(fields.DY), 0.0);
+    std::fill(std::begin(fields.DZ), std::end(fields.DZ), 0.0);
+
+    // Per-cell arrays; this also leaves the far faces (I = NX+1, J = NY+1,
+    // K = NZ+1) with zero open area and open fraction.
+    const int64_t extent = static_cast<int64_t>(nx + 1) * (ny + 1) * (nz + 1);
+    g_used_extent = std::max(g_used_extent, extent);
+    clear_all_cells(g_used_extent);
+
+    for (int k = 1; k <= nz; ++k) {
+        for (int j = 1; j <= ny; ++j) {
+            for (int i = 1; i <= nx; ++i) {
+                const int idx = ARIDX(i, j, k);
+                for (int f = 1; f <= 6; ++f) {
+                    uvaltab.UVAL[uvidx(idx, f)] = -999.0;
+                    uvaltab.UVALT[uvidx(idx, f)] = -999.0;
+                }
+                mixlen.XLMIX[idx] = 9.9e19;
+                regions.IREG[idx] = 1;
+            }
+        }
+    }
+    uvaltab.UVALSET = false;
+
+    for (int r = 1; r <= NREGMAX; ++r) {
+        regions.RTREF[r] = runctl.RTREF0;
+        regions.TREF[r] = 0.0;
+    }
+}
+
+}  // namespace tarvex
