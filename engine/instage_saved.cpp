@@ -54,7 +54,7 @@ public:
     }
 
     void value(double v) {
-        buf_.append(fmt_e(v, VALUE_WIDTH, 7));
+        append_e(buf_, v, VALUE_WIDTH, 7);
         block_has_values_ = true;
         if (++on_line_ == VALUES_PER_LINE) {
             buf_ += '\n';
