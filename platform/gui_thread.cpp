@@ -6,14 +6,32 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace tarvex::platform {
 
 namespace {
 
-// Lives on the GUI thread; queued invocations on it run in posting order.
+// The queue is ours (standard mutex and condition variable), so the hand-over
+// between threads is visible to race checkers; Qt only carries the wake-up.
 QObject* g_gui_object = nullptr;
 std::atomic<QThread*> g_gui_thread{nullptr};
+
+std::mutex g_queue_mutex;
+std::deque<std::function<void()>> g_queue;
+bool g_wake_pending = false;
+
+void drain() {
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard<std::mutex> lock(g_queue_mutex);
+        batch.swap(g_queue);
+        g_wake_pending = false;
+    }
+    for (auto& fn : batch) fn();
+}
 
 }  // namespace
 
@@ -25,7 +43,16 @@ void init_gui_thread() {
 bool is_gui_thread() { return QThread::currentThread() == g_gui_thread.load(); }
 
 void post(std::function<void()> fn) {
-    QMetaObject::invokeMethod(g_gui_object, std::move(fn), Qt::QueuedConnection);
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(g_queue_mutex);
+        g_queue.push_back(std::move(fn));
+        if (!g_wake_pending) {
+            g_wake_pending = true;
+            wake = true;
+        }
+    }
+    if (wake) QMetaObject::invokeMethod(g_gui_object, [] { drain(); }, Qt::QueuedConnection);
 }
 
 void call_blocking(const std::function<void()>& fn) {
@@ -33,7 +60,28 @@ void call_blocking(const std::function<void()>& fn) {
         fn();
         return;
     }
-    QMetaObject::invokeMethod(g_gui_object, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    post([&] {
+        fn();
+        std::lock_guard<std::mutex> lock(m);
+        done = true;
+        cv.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [&] { return done; });
+}
+
+void dispatch(std::function<void()> fn) {
+    if (is_gui_thread())
+        fn();
+    else
+        post(std::move(fn));
+}
+
+void run_posted() {
+    if (is_gui_thread()) drain();
 }
 
 }  // namespace tarvex::platform

@@ -18,10 +18,12 @@ void init_gui_thread();
 
 bool is_gui_thread();
 
-// Queues fn to run on the GUI thread, after everything posted before it.
+// Queues fn to run on the GUI thread, after everything posted before it (by
+// any thread: the queue is one first-in first-out list).
 void post(std::function<void()> fn);
 
-// Runs fn on the GUI thread and waits for it to finish.
+// Runs fn on the GUI thread and waits for it to finish. Everything posted
+// before it has run by then.
 void call_blocking(const std::function<void()>& fn);
 
 template <typename R>
@@ -30,5 +32,14 @@ R call_blocking_result(const std::function<R()>& fn) {
     call_blocking([&] { result = fn(); });
     return result;
 }
+
+// Runs fn at once on the GUI thread, or posts it from any other thread. The
+// window layer hands its state changes over this way, so that a thread's own
+// changes keep their order.
+void dispatch(std::function<void()> fn);
+
+// Runs everything queued so far (GUI thread only; used where the GUI thread
+// must see what other threads posted before it goes on, e.g. in tests).
+void run_posted();
 
 }  // namespace tarvex::platform
