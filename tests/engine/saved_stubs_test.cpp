@@ -1,5 +1,5 @@
 // TEMPORARY: stand-ins for routines that are being written elsewhere
-// (densities, pressure-boundary flows), so that the balance and saved-data
+// (densities), so that the balance and saved-data
 // tests link before those land. Removed when they are merged.
 
 #include "engine/engine.h"
@@ -7,9 +7,7 @@
 namespace tarvex {
 
 int stub_densit_calls = 0;
-int stub_usrsub2_calls = 0;
 
 void DENSIT() { ++stub_densit_calls; }
-void USRSUB2() { ++stub_usrsub2_calls; }
 
 }  // namespace tarvex
