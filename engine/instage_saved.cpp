@@ -253,12 +253,12 @@ int OUTDSK(const PaddedName& name) {
         return -1;
     }
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool replacing = ::stat(target.c_str(), &st) == 0;
+    if (replacing && S_ISDIR(st.st_mode)) {
         console(free_line("file open error", target, reason(EISDIR)));
         return -1;
     }
 
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
     std::string temp;
     int fd = -1;
     bool short_form = false;
