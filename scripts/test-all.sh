@@ -22,6 +22,12 @@ cmake --build "$ROOT/build/asan" -j "$JOBS"
 (cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
      ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small)\.')
 
+echo "== front-end and platform tests under ThreadSanitizer"
+cmake -S "$ROOT" -B "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+      -DTARVEX_TSAN=ON -DTARVEX_BENCH=OFF >/dev/null
+cmake --build "$ROOT/build/tsan" -j "$JOBS" --target platform_tests frontend_tests
+(cd "$ROOT/build/tsan" && ctest -j "$JOBS" --timeout 900 -R '^(platform|frontend)\.')
+
 if [ -f "$ROOT/fuzz/CMakeLists.txt" ]; then
     echo "== fuzz run of the case reader"
     "$ROOT/scripts/fuzz.sh" "${TARVEX_FUZZ_SECONDS:-60}"
