@@ -73,11 +73,12 @@ std::string run_record(int model, double factor) {
     filenames.INFILE.assign((fs::path(TARVEX_SOURCE_DIR) / "examples/room/room.case").string());
     filenames.CTLFILE.assign(control.string());
     std::string text;
-    if (INPUT0() != 0 || INPUT1() != 0) {
+    const bool read = INPUT0() == 0 && INPUT1() == 0;
+    fs::remove_all(dir);
+    if (!read) {
         ADD_FAILURE() << console.text();
         return text;
     }
-    fs::remove_all(dir);
 
     INIVAL();
     runctl.ITER = 0;
