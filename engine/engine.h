@@ -58,6 +58,8 @@ int INPUT1();
 void DIST3D();
 int OUTDSK(const PaddedName& name);
 int INDSK(const PaddedName& name);
+// Lists every cell's indices and U, V, W, P, T on the console.
+void OUTSCR();
 
 // ---- engine: the solver --------------------------------------------------
 
