@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/gui_thread.h"
 
@@ -17,7 +18,16 @@
 extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented_modules=1"; }
 #endif
 
+namespace tarvex {
+int program_probe(int argc, char** argv);
+}
+
 int main(int argc, char** argv) {
+    // The end-to-end test runs this program again as the whole program.
+    if (argc > 1 && std::strcmp(argv[1], "--tarvex-program-probe") == 0) {
+        argv[1] = argv[0];
+        return tarvex::program_probe(argc - 1, argv + 1);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     // Headless unless a test run asks for a real display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -1,0 +1,74 @@
+// The run stages and the run driver: reading the case and control files,
+// starting a run on its calculation thread, and the run itself with its
+// residual screens, the residuals log "RESIDUALS", the saves and the endings.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/threads.h"
+
+namespace tarvex {
+
+// Reads the case file INFILE (the console is cleared first); 0, or -1 after
+// the line " error in reading geometry data file".
+int AIRSTAGE1();
+// Reads the control file CTLFILE; 0, or -1 after the line
+// " error in reading Control data file".
+int AIRSTAGE2();
+
+// Run (menu item and F12), on the GUI thread: reads the case and control
+// files not loaded yet, then starts AIRCALC on a calculation thread at
+// below-normal priority. Nothing happens while a run is going.
+void STARTWORKPROC(bool checked = false);
+
+// The calculation thread's body: one run from the Run Data dialog to its
+// ending. Every path ends in SETSTOPRUN; returns 0 afterwards.
+int AIRCALC();
+
+// The residuals log: always this name, in the current directory.
+inline constexpr const char* RESIDUALS_LOG = "RESIDUALS";
+
+// The values of one printed iteration, as the records show them.
+struct IterationRecord {
+    int iter = 0;
+    double f = 0, rm0 = 0, rt0 = 0, rc0 = 0, rc20 = 0;   // normalised residuals
+    double u = 0, v = 0, w = 0, tc = 0, p = 0;           // at the monitor cell (T in degrees C)
+    double mean_tc = 0;                                  // mean temperature of the open cells, degrees C
+    double sdu = 0, xdu = 0, sdt = 0, xdt = 0, sdc = 0, xdc = 0;   // sweep changes per open volume, maxima
+};
+
+// The log record (106 characters): ITER, F, RM0, RT0, RC0, RC20 and the
+// monitor values U, V, W, T, P.
+std::string log_record(const IterationRecord& r);
+// The Residuals display's residual record (122 characters).
+std::string residual_record(const IterationRecord& r);
+// The Residuals display's monitor record (68 characters).
+std::string monitor_record(const IterationRecord& r);
+
+// How the last run ended, and what it saved; for the program's tests.
+enum class RunEnding { None, Cancelled, Finished, Interrupted, BadValues, FileProblem, FileSaveProblem };
+struct RunReport {
+    RunEnding ending = RunEnding::None;
+    struct Save {
+        int iter;
+        std::string name;
+        int status;
+    };
+    std::vector<Save> saves;       // every saved-data write, in order
+    std::vector<int> records;      // the iterations that were recorded
+};
+RunReport last_run_report();
+
+// Called on the calculation thread after every iteration's solver call: the
+// refresh of an open plot viewer (the viewers install it; it pauses while it
+// redraws). An empty function removes it.
+void set_plot_viewer_refresh(std::function<void()> refresh);
+
+// How STARTWORKPROC makes the calculation thread; tests replace it to see a
+// failed creation. An empty function restores the real one.
+using ThreadMaker = std::function<platform::ThreadHandle(std::function<int()> body)>;
+void set_thread_maker(ThreadMaker maker);
+
+}  // namespace tarvex
