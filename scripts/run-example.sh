@@ -3,7 +3,7 @@
 # window on your display, with the run started at once. The run works in
 # build/run-example/, where it writes its saved data (OUTPUT) and its
 # residuals log (RESIDUALS); the example itself stays as it is.
-# TARVEX_ITERATIONS sets the number of iterations (default 300).
+# TARVEX_ITERATIONS sets the number of iterations (default 500).
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -35,4 +35,4 @@ mkdir -p "$RUNDIR"
 cp "$ROOT/examples/room/room.case" "$ROOT/examples/room/room.control" "$RUNDIR/"
 
 echo "run-example: starting Tarvex on examples/room (working in build/run-example); end it with File > Exit"
-exec "$PROGRAM" -d "$RUNDIR" -i room.case -c room.control -n "${TARVEX_ITERATIONS:-300}" -g
+exec "$PROGRAM" -d "$RUNDIR" -i room.case -c room.control -n "${TARVEX_ITERATIONS:-500}" -g
