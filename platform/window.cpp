@@ -427,11 +427,24 @@ protected:
             p.fillRect(QRect(0, (cursor_row_ - top) * cell_h_ + cell_h_ - 3, cell_w_, 2), to_qcolor(text_fg_));
     }
     void resizeEvent(QResizeEvent* e) override {
+        // A text window that shows its newest line keeps showing it when its
+        // size changes: minimised, maximised (the frame maximises every child
+        // it activates while one is maximised) or restored. Qt delivers the
+        // resize of a hidden window late and without its old size, so the
+        // rows shown before are kept here.
+        bool newest_in_view = false;
+        if (kind_ == WindowKind::Text && cursor_row_ > 0) {
+            const int top = verticalScrollBar()->value();
+            newest_in_view = cursor_row_ - 1 >= top && cursor_row_ - 1 < top + std::max(1, shown_rows_);
+        }
         QAbstractScrollArea::resizeEvent(e);
-        if (kind_ == WindowKind::Text)
+        if (kind_ == WindowKind::Text) {
             update_scroll_ranges();
-        else
+            if (newest_in_view) ensure_visible(cursor_row_ - 1);
+            shown_rows_ = visible_rows();
+        } else {
             grow_image(viewport()->width(), viewport()->height(), false);
+        }
     }
 
 private:
@@ -457,6 +470,7 @@ private:
     WindowKind kind_;
     int cell_w_ = CELL_WIDTH;
     int cell_h_ = CELL_HEIGHT;
+    int shown_rows_ = 0;   // text rows in view at the last resize
     // text
     int cols_ = 80;
     std::vector<TextRow> rows_;

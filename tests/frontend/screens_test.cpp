@@ -185,6 +185,29 @@ TEST_F(ScreensTest, ConsoleShowsTheEngineMessagesAndClears) {
     EXPECT_EQ(platform::active_channel(), CH_CONSOLE);
 }
 
+// A run minimises the display, maximises the plot and makes the display the
+// active window now and then (which maximises it while the plot is
+// maximised); when the run ends and the display is restored, its newest
+// lines are the ones in view.
+TEST_F(ScreensTest, ResidualsDisplayShowsItsNewestLinesAfterARun) {
+    CLEARRESID();
+    RESIDTITLE();
+    LOWERRESID();
+    Window(CH_RESPLOT).set_place({WindowState::Maximised});
+    for (int i = 1; i <= 102; ++i) {
+        WRITETORESID("record " + std::to_string(i), true);
+        if (i % 10 == 0) Window(CH_RESID).make_active();
+    }
+    RESIDTITLE();
+    RAISERESID();
+    platform::flush_gui();
+    const int newest = reswin.NRESLINES - 1;   // row of the last header line
+    ASSERT_EQ(resid_lines()[static_cast<std::size_t>(newest)], RESID_HEADER2);
+    const int top = Window(CH_RESID).first_visible_row();
+    EXPECT_LE(top, newest);
+    EXPECT_GT(top + 10, newest);   // the display is 10 rows high
+}
+
 TEST_F(ScreensTest, RaiseAndLowerTheResidualsDisplay) {
     LOWERRESID();
     WindowPlace p;
