@@ -893,16 +893,20 @@ void Window::set_caret(bool on) {
     if (m) to_view(m->id, [on](Gui& g) { g.view->set_caret(on); });
 }
 
-int Window::set_text_color_index(int index) {
-    auto m = model_of(channel_);
+namespace {
+
+// Sets the text or the background colour of a window from the palette by
+// index, and hands the pair on to its view; returns the previous index.
+int set_color_index(int channel, int index, int DrawState::*slot, std::uint32_t DrawState::*color) {
+    auto m = model_of(channel);
     if (!m) return 0;
     std::uint32_t fg, bk;
     int previous;
     {
         std::lock_guard<std::mutex> lock(m->mutex);
-        previous = m->ds.text_index;
-        m->ds.text_index = index & 15;
-        m->ds.text_color = palette_color(index);
+        previous = m->ds.*slot;
+        m->ds.*slot = index & 15;
+        m->ds.*color = palette_color(index);
         fg = m->ds.text_color;
         bk = m->ds.bk_color;
     }
@@ -910,21 +914,14 @@ int Window::set_text_color_index(int index) {
     return previous;
 }
 
+}  // namespace
+
+int Window::set_text_color_index(int index) {
+    return set_color_index(channel_, index, &DrawState::text_index, &DrawState::text_color);
+}
+
 int Window::set_bk_color_index(int index) {
-    auto m = model_of(channel_);
-    if (!m) return 0;
-    std::uint32_t fg, bk;
-    int previous;
-    {
-        std::lock_guard<std::mutex> lock(m->mutex);
-        previous = m->ds.bk_index;
-        m->ds.bk_index = index & 15;
-        m->ds.bk_color = palette_color(index);
-        fg = m->ds.text_color;
-        bk = m->ds.bk_color;
-    }
-    to_view(m->id, [fg, bk](Gui& g) { g.view->set_text_colors(fg, bk); });
-    return previous;
+    return set_color_index(channel_, index, &DrawState::bk_index, &DrawState::bk_color);
 }
 
 void Window::set_mouse_cursor(Cursor cursor) {
