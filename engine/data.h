@@ -116,6 +116,10 @@ struct RESID {
     CellArray RESC2;    // kg/s
 };
 
+// 101325/287: air density times absolute temperature, kg K/m3. The density
+// of air at T kelvin is AIRDEN / T.
+inline constexpr double AIRDEN = 353.0487804878049;
+
 inline constexpr int LINE_LENGTH = 132;
 
 // Case values, control values, run state and the sums of an iteration.

@@ -24,9 +24,6 @@ namespace {
 using solver::Grid;
 using solver::OPEN_TINY;
 
-// 101325/287: air density times absolute temperature, kg K/m3.
-constexpr double DENSITY_CONSTANT = 353.0487804878049;
-
 // The arrays of one scalar equation.
 struct ScalarEq {
     double* phi;        // the variable
@@ -108,7 +105,7 @@ inline double condensation(int32_t p) {
     const double c2 = c2eq.C2[p];
     if (!(WC2RH(c2, t) > 100.0)) return 0.0;
     if (!(T2SVP(t) < 101325.0)) return 0.0;
-    return (c2 - RH2WC(100.0, t)) * coefs.VOL[p] * DENSITY_CONSTANT / fields.T[p];
+    return (c2 - RH2WC(100.0, t)) * coefs.VOL[p] * AIRDEN / fields.T[p];
 }
 
 // The surface-exchange sum of the water-vapour equation, before its factor:

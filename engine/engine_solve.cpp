@@ -14,8 +14,6 @@ namespace {
 using solver::Grid;
 using solver::OPEN_TINY;
 
-constexpr double DENSITY_CONSTANT = 353.0487804878049;   // 101325/287
-
 // Sweeps between two pressure-boundary updates inside an iteration.
 constexpr int PB_UPDATE_INTERVAL = 50;
 
@@ -103,7 +101,7 @@ void DENSIT() {
             regions.RTREF[r] = count[r] / tsum[r];
     }
     solver::for_all_cells(g, [&](int, int, int, int32_t p) {
-        if (fields.CPR[p] != 0.0) fields.DEN[p] = DENSITY_CONSTANT / fields.T[p];
+        if (fields.CPR[p] != 0.0) fields.DEN[p] = AIRDEN / fields.T[p];
     });
     // Face densities: linear interpolation between the two cell centres, on
     // the open interior faces.

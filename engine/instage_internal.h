@@ -72,7 +72,4 @@ int read_regions();              // 18
 // a temperature is always a real one.
 inline constexpr double ABSOLUTE_ZERO_C = -273.15;
 
-// Air density factor: density = AIRDEN / absolute temperature.
-inline constexpr double AIRDEN = 353.0487804878049;
-
 }  // namespace tarvex::casereader

@@ -11,13 +11,6 @@
 namespace tarvex::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr double AIRDEN = 353.0487804878049;
-
-int at(int i, int j, int k) { return ARIDX(i, j, k); }
-
-const Lines WARNING = {" Warning.. values assigned to blocked cells", "           check totals against expected"};
-
 // External 20 C, 3 g/kg, 40 %; initial 18 C. Cell (2,2,2) blocked.
 CaseText bc_case() {
     CaseText c;

@@ -12,13 +12,6 @@
 namespace tarvex::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr double AIRDEN = 353.0487804878049;
-
-int at(int i, int j, int k) { return ARIDX(i, j, k); }
-
-const Lines WARNING = {" Warning.. values assigned to blocked cells", "           check totals against expected"};
-
 // Cell volumes: 0.625 m3 for i = 1, 2 and 1.25 m3 for i = 3, 4. Cells (4,3,2)
 // and (3,3,1) (open fraction below 1e-20) are blocked; an inflow feeds (1,1,2).
 CaseText gains_case() {

@@ -11,10 +11,6 @@
 namespace tarvex::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-int at(int i, int j, int k) { return ARIDX(i, j, k); }
-
 // 4 x 3 x 2 cells, x widths 0.5 0.5 1 1 (given high-low first), y 1, z 1.25.
 // Cell (3,2,1) blocked, cell (1,1,2) half open, cell (2,3,1) given twice;
 // the west, south and bottom faces of the corner cell (4,3,2) closed (its

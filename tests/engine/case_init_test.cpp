@@ -11,10 +11,6 @@
 namespace tarvex::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-int at(int i, int j, int k) { return ARIDX(i, j, k); }
-
 TEST(CaseInitialFields, InivalSetsRealCellsOnly) {
     CaseText c;
     c.data[4] = "18 2 50";

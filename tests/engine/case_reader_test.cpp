@@ -14,8 +14,6 @@
 namespace tarvex::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 TEST(CaseReader, BaseCaseLoads) {
     CaseText c;
     const LoadResult r = load_case(c);

@@ -20,6 +20,14 @@
 
 namespace tarvex::testing {
 
+using Lines = std::vector<std::string>;
+
+inline int at(int i, int j, int k) { return ARIDX(i, j, k); }
+
+// The two lines a section writes when it assigned values to blocked cells.
+inline const Lines WARNING = {" Warning.. values assigned to blocked cells",
+                              "           check totals against expected"};
+
 inline const char* const SECTION_NAMES[18] = {
     "in monitor location",   "in gravity vector",      "in external conditions",
     "in fluid parameters",   "in initial conditions",  "in X grid dimensions",
