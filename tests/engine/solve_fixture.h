@@ -1,32 +1,21 @@
-// Small grids for the equation tests: the dimensions, widths, centres, open
-// fractions, areas and volumes of a case with every cell open and the domain
-// walls closed, set directly so that each test can then set the coefficient
-// arrays and fields by hand.
+// Small grids for the equation tests: an open box with closed walls on a reset
+// state, so that each test can then set the coefficient arrays and fields by
+// hand.
 #pragma once
 
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "tests/engine/open_box_fixture.h"
 
 namespace tarvex::test {
 
 // Areas and volumes from the widths and the open fractions; call again after
 // changing an open fraction.
-inline void update_geometry() {
-    domsums.VOLTOT = 0.0;
-    for (int k = 1; k <= griddim.NZ; ++k)
-        for (int j = 1; j <= griddim.NY; ++j)
-            for (int i = 1; i <= griddim.NX; ++i) {
-                const int p = ARIDX(i, j, k);
-                fields.AREAU[p] = fields.DY[j] * fields.DZ[k] * fields.CPRU[p];
-                fields.AREAV[p] = fields.DX[i] * fields.DZ[k] * fields.CPRV[p];
-                fields.AREAW[p] = fields.DX[i] * fields.DY[j] * fields.CPRW[p];
-                coefs.VOL[p] = fields.DX[i] * fields.DY[j] * fields.DZ[k] * fields.CPR[p];
-                domsums.VOLTOT += coefs.VOL[p];
-            }
-}
+using openbox::update_geometry;
 
 // Zeroes what the equation tests use, over the padded cells of a grid of
 // ncells cells, so that tests do not depend on what an earlier test left in
@@ -53,44 +42,15 @@ inline void reset_state(int ncells) {
     for (int r = 0; r <= NREGMAX; ++r) regions.RTREF[r] = regions.TREF[r] = 0.0;
 }
 
+// A grid of the given cell widths, every cell open and the domain walls
+// closed, on a reset state; region 1 everywhere, no pressure boundaries.
 inline void make_grid(const std::vector<double>& dx, const std::vector<double>& dy, const std::vector<double>& dz) {
     const int nx = static_cast<int>(dx.size()), ny = static_cast<int>(dy.size()), nz = static_cast<int>(dz.size());
-    griddim.NX = nx;
-    griddim.NY = ny;
-    griddim.NZ = nz;
-    griddim.NXP1 = nx + 1;
-    griddim.NYP1 = ny + 1;
-    griddim.NZP1 = nz + 1;
-    griddim.JSTRIDE = nx + 1;
-    griddim.KSTRIDE = (nx + 1) * (ny + 1);
+    if (SETUP_ARRAY(nx, ny, nz) != 0) throw std::runtime_error("grid does not fit the build");
     reset_state((nx + 1) * (ny + 1) * (nz + 1));
-    auto axis = [](const std::vector<double>& w, double* lines, double* centres, double* widths) {
-        const int n = static_cast<int>(w.size());
-        lines[0] = 0.0;
-        centres[0] = 0.0;
-        for (int i = 1; i <= n; ++i) {
-            widths[i] = w[i - 1];
-            lines[i] = lines[i - 1] + w[i - 1];
-            centres[i] = (lines[i] + lines[i - 1]) * 0.5;
-        }
-        centres[n + 1] = lines[n];
-    };
-    axis(dx, gridline.X, gridline.XC, fields.DX);
-    axis(dy, gridline.Y, gridline.YC, fields.DY);
-    axis(dz, gridline.Z, gridline.ZC, fields.DZ);
-    for (int k = 1; k <= nz + 1; ++k)
-        for (int j = 1; j <= ny + 1; ++j)
-            for (int i = 1; i <= nx + 1; ++i) {
-                const int p = ARIDX(i, j, k);
-                const bool ci = i <= nx, cj = j <= ny, ck = k <= nz;
-                fields.CPRU[p] = (cj && ck && i > 1 && i <= nx) ? 1.0 : 0.0;
-                fields.CPRV[p] = (ci && ck && j > 1 && j <= ny) ? 1.0 : 0.0;
-                fields.CPRW[p] = (ci && cj && k > 1 && k <= nz) ? 1.0 : 0.0;
-                fields.CPR[p] = (ci && cj && ck) ? 1.0 : 0.0;
-            }
+    openbox::lay_out_open_box(dx, dy, dz);
     for (int r = 1; r <= NREGMAX; ++r) regions.TREF[r] = 0.0;
     for (int p = 1; p <= (nx + 1) * (ny + 1) * (nz + 1); ++p) regions.IREG[p] = 1;
-    update_geometry();
     BUILD_PBCELLS();
 }
 
