@@ -224,14 +224,7 @@ void setup() {
         } else {
             if (r > resid.RESUVW[p]) resid.RESUVW[p] = r;
         }
-        if (transient) {
-            c.ap[p] = ap;
-            c.su[p] = su;
-        } else {
-            const double apr = ap / rlx;
-            c.ap[p] = apr;
-            c.su[p] = su + (1.0 - rlx) * apr * vel;
-        }
+        solver::store_relaxed(c.ap[p], c.su[p], ap, su, vel, rlx, transient);
     });
     *c.sum0 = sum0;
 }

@@ -53,14 +53,7 @@ inline void finish_setup(const Grid& g, const ScalarEq& eq, int i, int j, int k,
     const double r = std::fabs(nb + su - ap * phi);
     sum += r;
     eq.res[p] = r;
-    if (transient) {
-        eq.ap[p] = ap;
-        eq.su[p] = su;
-    } else {
-        const double apr = ap / alpha;
-        eq.ap[p] = apr;
-        eq.su[p] = su + (1.0 - alpha) * apr * phi;
-    }
+    solver::store_relaxed(eq.ap[p], eq.su[p], ap, su, phi, alpha, transient);
 }
 
 // Outflow part of the centre coefficient: the excess of outflow over inflow.

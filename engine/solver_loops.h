@@ -95,4 +95,19 @@ inline void note_change(double d, double& sum, double& max) {
     if (d > max) max = d;
 }
 
+// Stores the centre coefficient and source an equation's sweep uses at one
+// cell: as set up in time-step runs, otherwise under-relaxed towards the
+// current value with the factor rlx.
+inline void store_relaxed(double& ap_out, double& su_out, double ap, double su, double value, double rlx,
+                          bool transient) {
+    if (transient) {
+        ap_out = ap;
+        su_out = su;
+    } else {
+        const double apr = ap / rlx;
+        ap_out = apr;
+        su_out = su + (1.0 - rlx) * apr * value;
+    }
+}
+
 }  // namespace tarvex::solver
