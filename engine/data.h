@@ -120,6 +120,9 @@ struct RESID {
 // of air at T kelvin is AIRDEN / T.
 inline constexpr double AIRDEN = 353.0487804878049;
 
+// Offset from degrees Celsius to kelvin.
+inline constexpr double KELVIN_OFFSET = 273.15;
+
 inline constexpr int LINE_LENGTH = 132;
 
 // Case values, control values, run state and the sums of an iteration.

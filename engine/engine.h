@@ -93,6 +93,22 @@ void ADJUSTP();
 
 // ---- usrsub: user hooks and pressure-boundary flows ----------------------
 
+// U-value face f (1..6) of cell (i, j, k) at index idx, as the energy
+// equation, the balances and the region viewer see it: its UVAL (kW/K) and
+// UVALT, and whether it is coupled to the air two cells across the face
+// (UVALT - UVAL < 1e-5; far is then that cell's index). False when the face
+// has no surface, or is coupled and the cell two steps across lies outside
+// the grid (no air beyond: the face exchanges nothing).
+struct UvalueFace {
+    double u = 0.0;
+    double ut = 0.0;
+    bool coupled = false;
+    int32_t far = 0;
+};
+bool uvalue_face(int32_t idx, int i, int j, int k, int face, UvalueFace& out);
+// The temperature beyond a face that uvalue_face accepted, K.
+double uvalue_far_temperature(const UvalueFace& face);
+
 void USRSUB(int code, int i, int j, int k, double& su, double& sp);
 void USRSUB2();
 void USRSUB3();

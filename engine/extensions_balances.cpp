@@ -90,7 +90,6 @@ void UENERGY(double& gain, double& loss) {
     gain = 0.0;
     loss = 0.0;
     const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    const int js = griddim.JSTRIDE, ks = griddim.KSTRIDE;
     for (int k = 1; k <= nz; ++k) {
         for (int j = 1; j <= ny; ++j) {
             int p = ARIDX(1, j, k);
@@ -98,28 +97,10 @@ void UENERGY(double& gain, double& loss) {
                 if (!uvaltab.UVALCELL[p]) continue;
                 const double tp = fields.T[p];
                 for (int f = 1; f <= 6; ++f) {
-                    const double u = uvaltab.UVAL[uvidx(p, f)];
-                    if (!(u > -990.0)) continue;
-                    const double ut = uvaltab.UVALT[uvidx(p, f)];
-                    double tx;
-                    if (ut - u < 1e-5) {
-                        // Coupled to the air beyond a one-cell wall: the cell two
-                        // steps across the face. Where that cell lies outside the
-                        // grid there is no air beyond, and the face adds nothing.
-                        int across;
-                        switch (f) {
-                            case 1: if (i - 2 < 1) continue; across = p - 2; break;
-                            case 2: if (i + 2 > nx) continue; across = p + 2; break;
-                            case 3: if (j - 2 < 1) continue; across = p - 2 * js; break;
-                            case 4: if (j + 2 > ny) continue; across = p + 2 * js; break;
-                            case 5: if (k - 2 < 1) continue; across = p - 2 * ks; break;
-                            default: if (k + 2 > nz) continue; across = p + 2 * ks; break;
-                        }
-                        tx = fields.T[across];
-                    } else {
-                        tx = ut / u;
-                    }
-                    const double q = (tx - tp) * u;
+                    UvalueFace face;
+                    if (!uvalue_face(p, i, j, k, f, face)) continue;
+                    const double tx = uvalue_far_temperature(face);
+                    const double q = (tx - tp) * face.u;
                     if (tx < tp) {
                         loss += q;
                     } else {

@@ -7,11 +7,15 @@
 
 namespace tarvex {
 
-namespace {
 
-// The cell two steps across face 1..6 of cell (i, j, k), or false when that
-// cell lies outside the grid.
-bool cell_two_across(int face, int i, int j, int k, int32_t& idx) {
+bool uvalue_face(int32_t idx, int i, int j, int k, int face, UvalueFace& out) {
+    const double u = uvaltab.UVAL[uvidx(idx, face)];
+    if (!(u > -990.0)) return false;
+    out.u = u;
+    out.ut = uvaltab.UVALT[uvidx(idx, face)];
+    out.coupled = !(out.ut - u >= 1e-5);
+    out.far = 0;
+    if (!out.coupled) return true;
     switch (face) {
         case 1: i -= 2; break;
         case 2: i += 2; break;
@@ -20,34 +24,31 @@ bool cell_two_across(int face, int i, int j, int k, int32_t& idx) {
         case 5: k -= 2; break;
         default: k += 2; break;
     }
+    // A coupled surface whose cell two steps across lies outside the grid
+    // has no air beyond it.
     if (i < 1 || i > griddim.NX || j < 1 || j > griddim.NY || k < 1 || k > griddim.NZ) return false;
-    idx = ARIDX(i, j, k);
+    out.far = ARIDX(i, j, k);
     return true;
 }
 
-}  // namespace
+double uvalue_far_temperature(const UvalueFace& face) {
+    return face.coupled ? fields.T[face.far] : face.ut / face.u;
+}
 
 // Source hook of the scalar set-ups. Code 4 (temperature) adds the heat
 // exchanged through the U-value surfaces of the cell: U·A·(temperature beyond
 // - cell temperature), the temperature beyond being fixed or that of the air
-// two cells across the face. A coupled surface whose cell two steps across
-// lies outside the grid has no air beyond it and adds nothing.
+// two cells across the face.
 void USRSUB(int code, int i, int j, int k, double& su, double& sp) {
     if (code != 4) return;
     const int32_t p = ARIDX(i, j, k);
     if (!uvaltab.UVALCELL[p]) return;
     for (int f = 1; f <= 6; ++f) {
-        const double uval = uvaltab.UVAL[uvidx(p, f)];
-        if (!(uval > -990.0)) continue;
-        const double uvalt = uvaltab.UVALT[uvidx(p, f)];
-        if (uvalt - uval >= 1e-5) {
-            su += uvalt;
-        } else {
-            int32_t far = 0;
-            if (!cell_two_across(f, i, j, k, far)) continue;
-            su += uvalt * fields.T[far];
-        }
-        sp += uval;
+        UvalueFace face;
+        if (!uvalue_face(p, i, j, k, f, face)) continue;
+        // A coupled surface keeps UVALT = UVAL, so UVALT x T beyond is U·A·T beyond.
+        su += face.coupled ? face.ut * fields.T[face.far] : face.ut;
+        sp += face.u;
     }
 }
 
