@@ -11,7 +11,9 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/calc/viewstate.h"
 #include "frontend/runstate.h"
+#include "frontend/viewdlg.h"
 #include "frontend/winmain.h"
 #include "frontend/winmenu.h"
 #include "frontend/winscreenio.h"
@@ -65,10 +67,15 @@ bool INITIALSETTINGS() {
     return true;
 }
 
-void VER_INIT() {}
+void VER_INIT() {
+    viewdlg.VIEWDOMOPEN = false;
+    viewdlg.VIEWGRIDOPEN = false;
+    viewdlg.VIEWDOMBUSY = false;
+    viewdlg.VIEWGRIDBUSY = false;
+    set_view_defaults();
+}
 
 int AIRSTAGE0() {
-    // The viewers' open and busy flags start false with the viewers themselves.
     std::vector<std::string> args;
     {
         std::lock_guard<std::mutex> lock(g_args_mutex);

@@ -34,8 +34,8 @@ void TARVEX4();
 // " error in initialising programme".
 int AIRSTAGE0();
 
-// Viewer defaults and colour table: the viewers fill this in; until they
-// exist there is nothing to set.
+// The viewers' defaults: open and busy flags cleared, plane, plot choices,
+// options and the colour table (frontend/calc/viewstate.h).
 void VER_INIT();
 
 // One poll of the idle loop: a calculation thread that has ended is released

@@ -15,12 +15,12 @@ cmake -S "$ROOT" -B "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$ROOT/build/release" -j "$JOBS"
 (cd "$ROOT/build/release" && ctest -j "$JOBS" --timeout 600)
 
-echo "== engine tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== engine and viewer-computation tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
       -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null
 cmake --build "$ROOT/build/asan" -j "$JOBS"
 (cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small)\.')
+     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small|viewcalc|viewcalc_small)\.')
 
 echo "== front-end and platform tests under ThreadSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \

@@ -1,0 +1,7 @@
+#include "frontend/viewdlg.h"
+
+namespace tarvex {
+
+VIEWDLG& viewdlg = *new VIEWDLG;
+
+}  // namespace tarvex
