@@ -153,7 +153,7 @@ void jets(int i, int j, int k, double& su, double& sp) {
         const int ck = (side == 0 && Axis == 2) ? k - 1 : k;
         const int32_t c = side == 0 ? p - axis_stride<Axis>(g) : p;
         for_pb_rows(ci, cj, ck, [&](int n) {
-            if (!(fields.CPR[c] >= 1e-20)) return;
+            if (!is_open_from_min(fields.CPR[c])) return;
             const double den = fields.DEN[c];
             const double m =
                 pb_power_law(den, pbtable.PBCOEF[n], area, pbtable.PBP[n] - fields.P[c], pbtable.PBEXP[n]);

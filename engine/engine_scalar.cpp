@@ -94,7 +94,7 @@ void setup_common(const ScalarEq& eq, int hook_code, double alpha, double& sum_o
 // pressure reaches the atmospheric pressure, since saturation has no water
 // content there.
 inline double condensation(int32_t p) {
-    const double t = fields.T[p] - 273.15;
+    const double t = fields.T[p] - KELVIN_OFFSET;
     const double c2 = c2eq.C2[p];
     if (!(WC2RH(c2, t) > 100.0)) return 0.0;
     if (!(T2SVP(t) < 101325.0)) return 0.0;

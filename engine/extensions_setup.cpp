@@ -141,7 +141,7 @@ int SETUP_ARRAY(int nx, int ny, int nz) {
 // largest extent any case has used need clearing, which keeps a load of a
 // small case cheap in the large build.
 //
-// Then, over the real cells: no U-value surfaces (-999), mixing lengths
+// Then, over the real cells: no U-value surfaces (NOT_SET), mixing lengths
 // 9.9e19, region 1; the region reference temperatures start afresh; the
 // turbulence model goes back to 1 and no new mixing lengths are due. The other
 // control values survive a case load.
@@ -171,8 +171,8 @@ void INITIAL() {
             for (int i = 1; i <= nx; ++i) {
                 const int idx = ARIDX(i, j, k);
                 for (int f = 1; f <= 6; ++f) {
-                    uvaltab.UVAL[uvidx(idx, f)] = -999.0;
-                    uvaltab.UVALT[uvidx(idx, f)] = -999.0;
+                    uvaltab.UVAL[uvidx(idx, f)] = NOT_SET;
+                    uvaltab.UVALT[uvidx(idx, f)] = NOT_SET;
                 }
                 mixlen.XLMIX[idx] = 9.9e19;
                 regions.IREG[idx] = 1;

@@ -17,7 +17,7 @@ namespace tarvex::solver {
 
 // Open fraction above which most equation routines count a cell or face as
 // open. Routines that test differently say so where they test.
-inline constexpr double OPEN_TINY = 1e-20;
+inline constexpr double OPEN_TINY = OPEN_MIN;
 
 // The grid of the loaded case, read once per routine.
 struct Grid {
