@@ -5,14 +5,104 @@
 
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
 
+using solver::Cell;
 using solver::Grid;
-using solver::OPEN_TINY;
+using solver::Index;
+
+// ---- densities -----------------------------------------------------------
+
+// What an open cell adds to the sums of its buoyant region: its region
+// (0 for none) and its temperature.
+struct RegionTerm {
+    int region = 0;
+    double t = 0.0;
+};
+
+struct RegionSums {
+    int count[NREGMAX + 1] = {};
+    double tsum[NREGMAX + 1] = {};
+    void add(const RegionTerm& term) {
+        if (term.region == 0) return;
+        count[term.region] += 1;
+        tsum[term.region] += term.t;
+    }
+};
+
+struct RegionKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* t = fields.T;
+    static constexpr const int32_t* ireg = regions.IREG;
+    RegionTerm operator()(const Cell& c) const {
+        if (!is_not_blocked(cpr[c.p])) return RegionTerm{};
+        const int r = ireg[c.p];
+        if (r < 1 || r > NREGMAX) return RegionTerm{};   // the case reader keeps regions in 1..25
+        return RegionTerm{r, t[c.p]};
+    }
+};
+
+struct CellDensityKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* t = fields.T;
+    static constexpr double* den = fields.DEN;
+    void operator()(const Cell& c) const {
+        if (is_not_blocked(cpr[c.p])) den[c.p] = AIRDEN / t[c.p];
+    }
+};
+
+// The arrays of the face densities across axis Axis: the cell widths along
+// it, the faces' open fractions and their densities.
+template <int Axis>
+struct FaceDensityArrays;
+
+template <>
+struct FaceDensityArrays<0> {
+    static constexpr const double* width = fields.DX;
+    static constexpr const double* cprf = fields.CPRU;
+    static constexpr double* denf = fields.DENU;
+};
+template <>
+struct FaceDensityArrays<1> {
+    static constexpr const double* width = fields.DY;
+    static constexpr const double* cprf = fields.CPRV;
+    static constexpr double* denf = fields.DENV;
+};
+template <>
+struct FaceDensityArrays<2> {
+    static constexpr const double* width = fields.DZ;
+    static constexpr const double* cprf = fields.CPRW;
+    static constexpr double* denf = fields.DENW;
+};
+
+// Density on the open low faces across axis Axis, interpolated linearly
+// between the two cell centres beside the face.
+template <int Axis>
+struct FaceDensity {
+    using A = FaceDensityArrays<Axis>;
+    static constexpr const double* den = fields.DEN;
+    Index step;
+    void operator()(const Cell& c) const {
+        if (!is_open(A::cprf[c.p])) return;
+        const int m = c.at<Axis>();
+        const double f = A::width[m - 1] / (A::width[m - 1] + A::width[m]);
+        A::denf[c.p] = (1.0 - f) * den[c.p - step] + f * den[c.p];
+    }
+};
+
+template <int Axis>
+void face_densities(const Grid& g) {
+    FaceDensity<Axis> kernel;
+    kernel.step = g.stride(Axis);
+    loops::pass(g, loops::nodes<Axis>(g), kernel);
+}
+
+// ---- the outer iteration ---------------------------------------------------
 
 // Sweeps between two pressure-boundary updates inside an iteration.
 constexpr int PB_UPDATE_INTERVAL = 50;
@@ -84,42 +174,19 @@ void scalar_block(void (*sweep)(int), void (*residual)(), double& sum, double li
 }  // namespace
 
 void DENSIT() {
-    const Grid g = solver::grid();
-    int count[NREGMAX + 1] = {};
-    double tsum[NREGMAX + 1] = {};
-    solver::for_all_cells(g, [&](int, int, int, int32_t p) {
-        if (fields.CPR[p] == 0.0) return;
-        const int r = regions.IREG[p];
-        if (r < 1 || r > NREGMAX) return;   // the case reader keeps regions in 1..25
-        count[r] += 1;
-        tsum[r] += fields.T[p];
-    });
+    const Grid g = loops::grid();
+    RegionSums regions_seen;
+    loops::pass(g, loops::all_cells(g), RegionKernel{}, regions_seen);
     for (int r = 1; r <= NREGMAX; ++r) {
         if (regions.TREF[r] > 0.0)
             regions.RTREF[r] = 1.0 / regions.TREF[r];
-        else if (count[r] > 0)
-            regions.RTREF[r] = count[r] / tsum[r];
+        else if (regions_seen.count[r] > 0)
+            regions.RTREF[r] = regions_seen.count[r] / regions_seen.tsum[r];
     }
-    solver::for_all_cells(g, [&](int, int, int, int32_t p) {
-        if (fields.CPR[p] != 0.0) fields.DEN[p] = AIRDEN / fields.T[p];
-    });
-    // Face densities: linear interpolation between the two cell centres, on
-    // the open interior faces.
-    solver::for_cells(g, 2, 1, 1, true, [&](int i, int, int, int32_t p) {
-        if (!(fields.CPRU[p] > OPEN_TINY)) return;
-        const double f = fields.DX[i - 1] / (fields.DX[i - 1] + fields.DX[i]);
-        fields.DENU[p] = (1.0 - f) * fields.DEN[p - 1] + f * fields.DEN[p];
-    });
-    solver::for_cells(g, 1, 2, 1, true, [&](int, int j, int, int32_t p) {
-        if (!(fields.CPRV[p] > OPEN_TINY)) return;
-        const double f = fields.DY[j - 1] / (fields.DY[j - 1] + fields.DY[j]);
-        fields.DENV[p] = (1.0 - f) * fields.DEN[p - g.js] + f * fields.DEN[p];
-    });
-    solver::for_cells(g, 1, 1, 2, true, [&](int, int, int k, int32_t p) {
-        if (!(fields.CPRW[p] > OPEN_TINY)) return;
-        const double f = fields.DZ[k - 1] / (fields.DZ[k - 1] + fields.DZ[k]);
-        fields.DENW[p] = (1.0 - f) * fields.DEN[p - g.ks] + f * fields.DEN[p];
-    });
+    loops::pass(g, loops::all_cells(g), CellDensityKernel{});
+    face_densities<0>(g);
+    face_densities<1>(g);
+    face_densities<2>(g);
 }
 
 void SOLVE(int& iusr3, int& iconv) {
