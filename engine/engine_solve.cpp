@@ -1,10 +1,7 @@
 // One outer iteration of the solver, and the densities.
 
-#include <cstring>
-#include <string>
-
-#include "common/textfmt.h"
 #include "engine/engine.h"
+#include "engine/iterlines.h"
 #include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
@@ -110,50 +107,29 @@ constexpr int PB_UPDATE_INTERVAL = 50;
 // A residual sum that is not a number counts as above its limit.
 inline bool above(double sum, double limit) { return !(sum <= limit); }
 
-// Puts text at the 1-based column col of LINE.
-void put(int col, const std::string& text) {
-    std::memcpy(runctl.LINE + col - 1, text.data(), text.size());
+// Zeroes the sums of an iteration: the set-up residuals, the condensation
+// and the sweep changes.
+void zero_iteration_sums() {
+    runctl.RU0 = 0.0;
+    runctl.RV0 = 0.0;
+    runctl.RW0 = 0.0;
+    runctl.RM0 = 0.0;
+    runctl.RT0 = 0.0;
+    runctl.RC0 = 0.0;
+    runctl.RC20 = 0.0;
+    runctl.CONDT = 0.0;
+    domsums.SDT = 0.0;
+    domsums.SDU = 0.0;
+    domsums.SDC = 0.0;
+    domsums.XDT = 0.0;
+    domsums.XDU = 0.0;
+    domsums.XDC = 0.0;
 }
-
-void hand_line() { WRITETOITER(runctl.LINE, LINE_LENGTH); }
-
-void clear_line() { std::memset(runctl.LINE, ' ', LINE_LENGTH); }
-
-void write_temperature_line(int sweeps) {
-    clear_line();
-    put(17, fmt_i(runctl.ITER, 5));
-    put(22, fmt_i(sweeps, 5));
-    put(27, fmt_e(runctl.RT, 10, 4));
-    hand_line();
-}
-
-void write_concentration_line() {
-    clear_line();
-    put(19, fmt_i(runctl.ITER, 5));
-    put(24, fmt_i(runctl.NSWC, 5));
-    put(29, fmt_e(runctl.RC, 10, 4));
-    hand_line();
-}
-
-void write_momentum_line(int sweeps) {
-    clear_line();
-    put(1, fmt_i(runctl.ITER, 5));
-    put(6, fmt_i(sweeps, 5));
-    put(13, fmt_e(runctl.RU, 10, 4));
-    put(23, fmt_e(runctl.RV, 10, 4));
-    put(33, fmt_e(runctl.RW, 10, 4));
-    put(43, fmt_e(runctl.RM, 10, 4));
-    put(53, fmt_e(runctl.RT, 10, 4));
-    hand_line();
-}
-
-const char TEMPERATURE_HEADER[] = "temperature equ: iteration no., sweep no., residual";
-const char CONCENTRATION_HEADER[] = "concentration equ: iteration no., sweep no., residual";
 
 // A block of cycles of one scalar equation: two sweeps per cycle (forward,
-// backward), then the post-sweep residual when something uses it. The block
-// goes on while the sweep counter is below the pass count and, in time-step
-// mode, the residual is above its limit.
+// backward), then the post-sweep residual when something uses it and the
+// cycle's line. The block goes on while the sweep counter is below the pass
+// count and, in time-step mode, the residual is above its limit.
 template <class Line>
 void scalar_block(void (*sweep)(int), void (*residual)(), double& sum, double limit, int passes, int& counter,
                   Line&& line) {
@@ -169,6 +145,83 @@ void scalar_block(void (*sweep)(int), void (*residual)(), double& sum, double li
         if (transient || print) residual();
         line();
     } while (counter < passes && (!transient || above(sum, limit)));
+}
+
+void temperature_block() {
+    SUBT();
+    const bool print = runctl.IPRINT == 1;
+    if (print) iterlines::temperature_header();
+    int sweeps = 0;
+    scalar_block(CALCT, ENER, runctl.RT, runctl.CONVT, runctl.NPASST, sweeps, [&] {
+        if (print) iterlines::temperature_line(runctl.ITER, sweeps, runctl.RT);
+    });
+}
+
+void contaminant_block() {
+    SUBA();
+    const bool print = runctl.IPRINT == 1;
+    if (print) iterlines::concentration_header();
+    scalar_block(CALCA, CONC, runctl.RC, runctl.CONVC, runctl.NPASSC, runctl.NSWC, [&] {
+        if (print) iterlines::concentration_line(runctl.ITER, runctl.NSWC, runctl.RC);
+    });
+}
+
+void vapour_block() {
+    SUB2A();
+    scalar_block(CALC2A, CONC2, runctl.RC2, runctl.CONVC2, runctl.NPASSC, runctl.NSWC, [] {});
+}
+
+// One sweep of the three momentum equations (leaving out a direction with a
+// single cell) and of the pressure equation.
+void velocity_pressure_sweep(int dir) {
+    if (griddim.NX > 1) CALCU(dir);
+    if (griddim.NY > 1) CALCV(dir);
+    if (griddim.NZ > 1) CALCW(dir);
+    CALCP(dir);
+}
+
+// The post-sweep momentum and mass residuals, when something uses them.
+void momentum_residuals(bool wanted) {
+    runctl.RU = 0.0;
+    runctl.RV = 0.0;
+    runctl.RW = 0.0;
+    runctl.RM = 0.0;
+    if (!wanted) return;
+    UMOM();
+    VMOM();
+    WMOM();
+    MASS();
+}
+
+bool momentum_converged() {
+    return !above(runctl.RM, runctl.CONVM) && !above(runctl.RU, runctl.CONVU) && !above(runctl.RV, runctl.CONVU) &&
+           !above(runctl.RW, runctl.CONVU);
+}
+
+// The velocity-pressure cycles of an iteration; true when, in time-step mode,
+// a cycle has met the momentum and mass limits (the iteration then ends at
+// once). The pressure-boundary flows are updated after the cycles that end
+// at sweeps 2, 52, 102 and so on.
+bool velocity_pressure_cycles() {
+    const bool transient = runctl.ITRANS == 1;
+    const bool print = runctl.IPRINT == 1;
+    int n = 0;
+    int pb_due = 2;
+    do {
+        ++n;
+        velocity_pressure_sweep(1);
+        ++n;
+        velocity_pressure_sweep(2);
+        momentum_residuals(transient || print);
+        if (print) iterlines::momentum_line(runctl.ITER, n, runctl.RU, runctl.RV, runctl.RW, runctl.RM, runctl.RT);
+        if (transient && momentum_converged()) return true;
+        if (n == 2) pb_due = 2;
+        if (pbtable.PBON == 1 && n == pb_due) {
+            USRSUB2();
+            pb_due += PB_UPDATE_INTERVAL;
+        }
+    } while (n < runctl.NPASS);
+    return false;
 }
 
 }  // namespace
@@ -190,100 +243,24 @@ void DENSIT() {
 }
 
 void SOLVE(int& iusr3, int& iconv) {
-    // 1. Sums of the iteration.
     iconv = 0;
-    runctl.RU0 = 0.0;
-    runctl.RV0 = 0.0;
-    runctl.RW0 = 0.0;
-    runctl.RM0 = 0.0;
-    runctl.RT0 = 0.0;
-    runctl.RC0 = 0.0;
-    runctl.RC20 = 0.0;
-    runctl.CONDT = 0.0;
-    domsums.SDT = 0.0;
-    domsums.SDU = 0.0;
-    domsums.SDC = 0.0;
-    domsums.XDT = 0.0;
-    domsums.XDU = 0.0;
-    domsums.XDC = 0.0;
-
-    // 2-5. Densities, boundary flows, hook, coefficients.
+    zero_iteration_sums();
     DENSIT();
     if (pbtable.PBON == 1) USRSUB2();
     if (iusr3 == 1) USRSUB3();
     SUBC();
-
-    const bool print = runctl.IPRINT == 1;
-
-    // 6. Temperature.
-    if (runctl.ITEMP == 1) {
-        SUBT();
-        if (print) WRITETOITER(TEMPERATURE_HEADER, sizeof TEMPERATURE_HEADER - 1);
-        int sweeps = 0;
-        scalar_block(CALCT, ENER, runctl.RT, runctl.CONVT, runctl.NPASST, sweeps, [&] {
-            if (print) write_temperature_line(sweeps);
-        });
-    }
-
-    // 7. Contaminant, then water vapour.
+    if (runctl.ITEMP == 1) temperature_block();
     if (runctl.ICONC == 1) {
-        SUBA();
-        if (print) WRITETOITER(CONCENTRATION_HEADER, sizeof CONCENTRATION_HEADER - 1);
-        scalar_block(CALCA, CONC, runctl.RC, runctl.CONVC, runctl.NPASSC, runctl.NSWC, [&] {
-            if (print) write_concentration_line();
-        });
-        SUB2A();
-        scalar_block(CALC2A, CONC2, runctl.RC2, runctl.CONVC2, runctl.NPASSC, runctl.NSWC, [] {});
+        contaminant_block();
+        vapour_block();
     }
-
-    // 8. Momentum set-up.
     SUBU();
     SUBV();
     SUBW();
-
-    // 9. Velocity-pressure cycles.
-    const bool transient = runctl.ITRANS == 1;
-    const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    int n = 0;
-    int pb_due = 2;
-    do {
-        ++n;
-        if (nx > 1) CALCU(1);
-        if (ny > 1) CALCV(1);
-        if (nz > 1) CALCW(1);
-        CALCP(1);
-        ++n;
-        if (nx > 1) CALCU(2);
-        if (ny > 1) CALCV(2);
-        if (nz > 1) CALCW(2);
-        CALCP(2);
-
-        runctl.RU = 0.0;
-        runctl.RV = 0.0;
-        runctl.RW = 0.0;
-        runctl.RM = 0.0;
-        if (transient || print) {
-            UMOM();
-            VMOM();
-            WMOM();
-            MASS();
-        }
-        if (print) write_momentum_line(n);
-
-        if (transient && !above(runctl.RM, runctl.CONVM) && !above(runctl.RU, runctl.CONVU) &&
-            !above(runctl.RV, runctl.CONVU) && !above(runctl.RW, runctl.CONVU)) {
-            iconv = 1;
-            return;
-        }
-
-        if (n == 2) pb_due = 2;
-        if (pbtable.PBON == 1 && n == pb_due) {
-            USRSUB2();
-            pb_due += PB_UPDATE_INTERVAL;
-        }
-    } while (n < runctl.NPASS);
-
-    // 10. Pressure level.
+    if (velocity_pressure_cycles()) {
+        iconv = 1;
+        return;
+    }
     ADJUSTP();
 }
 
