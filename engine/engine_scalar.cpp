@@ -106,7 +106,6 @@ struct VapourSteps {
     static constexpr const double* vol = coefs.VOL;
     static constexpr double* cond = c2eq.COND;
 
-    Grid g;
     solver::CellFaces faces;
     bool with_pb;   // the case has pressure boundaries
 
@@ -118,12 +117,12 @@ struct VapourSteps {
         const Index p = c.p;
         const double own = c2[p];
         double s = 0.0;
-        if (c.j < g.ny) s += (own - c2[p + g.js]) * faces.y.area[p + g.js] / std::fabs(faces.y.high_distance(c));
-        if (c.j > 1) s += (own - c2[p - g.js]) * faces.y.area[p] / std::fabs(faces.y.low_distance(c));
-        if (c.i < g.nx) s += (own - c2[p + 1]) * faces.x.area[p + 1] / std::fabs(faces.x.high_distance(c));
-        if (c.i > 1) s += (own - c2[p - 1]) * faces.x.area[p] / std::fabs(faces.x.low_distance(c));
-        if (c.k < g.nz) s += (own - c2[p + g.ks]) * faces.z.area[p + g.ks] / std::fabs(faces.z.high_distance(c));
-        if (c.k > 1) s += (own - c2[p - g.ks]) * faces.z.area[p] / std::fabs(faces.z.low_distance(c));
+        faces.y.add_exchange_high(c, c2, own, s);
+        faces.y.add_exchange_low(c, c2, own, s);
+        faces.x.add_exchange_high(c, c2, own, s);
+        faces.x.add_exchange_low(c, c2, own, s);
+        faces.z.add_exchange_high(c, c2, own, s);
+        faces.z.add_exchange_low(c, c2, own, s);
         if (with_pb && pb_row_touched(c.j, c.k)) {
             for (int n : pb_rows(c.i, c.j, c.k)) {
                 const int face = pbtable.PBFACE[n];
@@ -286,7 +285,7 @@ void SUBA() {
 
 void SUB2A() {
     const Grid g = loops::grid();
-    const VapourSteps steps{g, solver::cell_faces(g), pbtable.PBON == 1 && pbtable.NPB > 0};
+    const VapourSteps steps{solver::cell_faces(g), pbtable.PBON == 1 && pbtable.NPB > 0};
     setup<VapourEq>(steps, c2eq.RLXC2, runctl.RC20, runctl.CONDT);
 }
 

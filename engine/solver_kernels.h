@@ -164,6 +164,21 @@ struct AxisFaces {
         }
     }
 
+    // The exchange term of a face for the water-vapour equation: s grows by
+    // (own - phi beyond) × open area / |distance between the centres|, for a
+    // face inside the grid.
+    void add_exchange_low(const Cell& c, const double* phi, double own, double& s) const {
+        if (!has_low(c)) return;
+        const int m = c.at<Axis>();
+        s += (own - phi[c.p - step]) * area[c.p] / std::fabs(centre[m - 1] - centre[m]);
+    }
+    void add_exchange_high(const Cell& c, const double* phi, double own, double& s) const {
+        if (!has_high(c)) return;
+        const int m = c.at<Axis>();
+        const Index n = c.p + step;
+        s += (own - phi[n]) * area[n] / std::fabs(centre[m + 1] - centre[m]);
+    }
+
     // Largest of the forward and backward estimates of |d phi / d axis| at
     // the cell, from the values stored on the faces of the cell and of its
     // neighbours along the axis; beyond the first and last cells phi is 0 on
