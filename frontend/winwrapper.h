@@ -35,7 +35,8 @@ void TARVEX4();
 int AIRSTAGE0();
 
 // The viewers' defaults: open and busy flags cleared, plane, plot choices,
-// options and the colour table (frontend/calc/viewstate.h).
+// options and the colour table (frontend/calc/viewstate.h); the run driver's
+// refresh of an open plot viewer installed.
 void VER_INIT();
 
 // One poll of the idle loop: a calculation thread that has ended is released
