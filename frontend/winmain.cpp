@@ -17,6 +17,7 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "engine/limits.h"
+#include "frontend/dlg_plotwindow.h"
 #include "frontend/dlg_rundata.h"
 #include "frontend/runstate.h"
 #include "frontend/winmenu.h"
@@ -27,8 +28,9 @@ namespace tarvex {
 namespace {
 
 std::mutex g_hooks_mutex;
-std::function<void()> g_viewer_refresh;
-std::function<void()> g_viewer_catch_up;
+// The plot viewers' own, until a test replaces them.
+std::function<void()> g_viewer_refresh = PLOT_VIEWER_REFRESH;
+std::function<void()> g_viewer_catch_up = PLOT_VIEWER_CATCH_UP;
 ThreadMaker g_thread_maker;
 
 std::mutex g_report_mutex;

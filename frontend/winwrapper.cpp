@@ -12,7 +12,6 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "frontend/calc/viewstate.h"
-#include "frontend/dlg_plotwindow.h"
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
 #include "frontend/winmain.h"
@@ -74,9 +73,6 @@ void VER_INIT() {
     viewdlg.VIEWDOMBUSY = false;
     viewdlg.VIEWGRIDBUSY = false;
     set_view_defaults();
-    // An open plot viewer is redrawn after every iteration of a run.
-    set_plot_viewer_refresh(PLOT_VIEWER_REFRESH);
-    set_plot_viewer_catch_up(PLOT_VIEWER_CATCH_UP);
 }
 
 int AIRSTAGE0() {

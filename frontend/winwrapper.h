@@ -35,8 +35,7 @@ void TARVEX4();
 int AIRSTAGE0();
 
 // The viewers' defaults: open and busy flags cleared, plane, plot choices,
-// options and the colour table (frontend/calc/viewstate.h); the run driver's
-// refresh of an open plot viewer installed.
+// options and the colour table (frontend/calc/viewstate.h).
 void VER_INIT();
 
 // One poll of the idle loop: a calculation thread that has ended is released
