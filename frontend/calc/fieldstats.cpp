@@ -102,7 +102,12 @@ int colour_band(double value, double min, double max) {
     // In floating point and clamped before any conversion: a value far off
     // the scale (or an infinite one) must not overflow the integer.
     const double r = 16.0 * (value - min) / (max - min);
-    if (std::isnan(r)) return 1;   // a degenerate scale (equal or infinite limits)
+    if (std::isnan(r)) {
+        // Equal limits, or a width too large for a double: place the value
+        // by comparison with max alone.
+        const bool upwards = !(max < min);
+        return (upwards ? value >= max : value <= max) ? 16 : 1;
+    }
     const double n = std::trunc(r) + 1.0;
     if (n < 1.0) return 1;
     if (n > 16.0) return 16;
