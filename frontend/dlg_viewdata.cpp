@@ -35,7 +35,9 @@ bool read_index(const Dialog& dlg, int id, int& value) {
 
 void VIEWDATAPROC(bool) {
     if (!runstate.GEOMOK) return;
-    Dialog dlg;
+    // The viewer's dialog record, from the opening to the release.
+    Dialog DLGDATA;
+    Dialog& dlg = DLGDATA;
     if (!dlg.init(IDD_VIEWDATA)) return;
     for (int id : {IDC_I, IDC_J, IDC_K}) dlg.set_text(id, "1");
     const struct {
