@@ -37,21 +37,20 @@ void VIEWDATAPROC(bool) {
     if (!runstate.GEOMOK) return;
     // The viewer's dialog record, from the opening to the release.
     Dialog DLGDATA;
-    Dialog& dlg = DLGDATA;
-    if (!dlg.init(IDD_VIEWDATA)) return;
-    for (int id : {IDC_I, IDC_J, IDC_K}) dlg.set_text(id, "1");
+    if (!DLGDATA.init(IDD_VIEWDATA)) return;
+    for (int id : {IDC_I, IDC_J, IDC_K}) DLGDATA.set_text(id, "1");
     const struct {
         int spin;
         int32_t top;
     } spins[] = {{IDC_SPIN_I, griddim.NX}, {IDC_SPIN_J, griddim.NY}, {IDC_SPIN_K, griddim.NZ}};
     for (const auto& s : spins) {
-        dlg.set_int(s.spin, Attr::range_min, 1);
-        dlg.set_int(s.spin, Attr::range_max, s.top);
+        DLGDATA.set_int(s.spin, Attr::range_min, 1);
+        DLGDATA.set_int(s.spin, Attr::range_max, s.top);
     }
-    for (int id : {IDC_I, IDC_J, IDC_K}) dlg.set_callback(id, VIEWDATA_CALLBACK);
-    UPDATE_VIEWDATA(dlg, 1, 1, 1);
-    dlg.run_modal();
-    dlg.release();
+    for (int id : {IDC_I, IDC_J, IDC_K}) DLGDATA.set_callback(id, VIEWDATA_CALLBACK);
+    UPDATE_VIEWDATA(DLGDATA, 1, 1, 1);
+    DLGDATA.run_modal();
+    DLGDATA.release();
 }
 
 void VIEWDATA_CALLBACK(Dialog& dialog, int, platform::CallbackKind) {
