@@ -10,6 +10,7 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "frontend/dlg_viewdata.h"
+#include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
 #include "frontend/winmain.h"
@@ -34,6 +35,7 @@ using platform::MENU_SEPARATOR;
 std::vector<ViewItem> standard_view_items() {
     return {
         {"&Data", [] { VIEWDATAPROC(); }, 0},
+        {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
     };
 }
 
