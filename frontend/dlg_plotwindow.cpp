@@ -113,7 +113,11 @@ void choose_plot(const PlotViewer& v, Dialog& dlg, const PlotChoice& c) {
         for (int id : {COLOUR_BY_LABEL, COLOUR_BY_SPEED, COLOUR_BY_TEMP, COLOUR_BY_CONC}) set_enabled(dlg, id, c.colour_by);
     for (int id : {FIND_LABEL, FIND_MAX, FIND_MIN}) set_enabled(dlg, id, c.find);
     if (v.show_bc) set_enabled(dlg, SHOW_BC, c.show_bc);
-    if (c.colour_by) set_pltitle(colour_by_of(viewctl.ICOLBY).title);
+    if (c.colour_by) {
+        // The colouring in force shows checked.
+        dlg.set_logical(colour_by_of(viewctl.ICOLBY).control, Attr::state, true);
+        set_pltitle(colour_by_of(viewctl.ICOLBY).title);
+    }
     else if (c.title) set_pltitle(c.title);
 }
 
@@ -357,7 +361,6 @@ void open_plot_viewer(const PlotViewer& v) {
     // A choice outside the table checks nothing and changes nothing.
     if (const PlotChoice* c = choice_by_code(v, plot_choice(v.member))) {
         dlg.set_logical(c->control, Attr::state, true);
-        if (c->colour_by) dlg.set_logical(colour_by_of(viewctl.ICOLBY).control, Attr::state, true);
         choose_plot(v, dlg, *c);
     }
     colour_scale_step(v.member);
@@ -376,6 +379,7 @@ void open_plot_viewer(const PlotViewer& v) {
     make_plot_window(v.member);
     redraw(v, dlg);
     v.open->store(true);
+    dlg.place_beside_frame();   // not over the plot it steers
     dlg.show_modeless();
 }
 

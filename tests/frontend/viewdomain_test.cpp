@@ -208,8 +208,15 @@ TEST_F(ViewDomainTest, OpensMaximisedWithTheDialogShowingTheState) {
     EXPECT_EQ(place.state, platform::WindowState::Maximised);
     EXPECT_EQ(viewctl.NXPIX, 1014);   // the frame's 128 by 40 cells
     EXPECT_EQ(viewctl.NYPIX, 630);
-    EXPECT_TRUE(platform::dialog_widget(dlg())->isVisible());
-    EXPECT_EQ(platform::dialog_widget(dlg())->windowTitle().toStdString(), "Data Plot");
+    QWidget* dialog = platform::dialog_widget(dlg());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Data Plot");
+    // Beside the plot, not over it: outside the frame or along its right edge.
+    const QRect frame = platform::dialog_owner_window()->frameGeometry();
+    const QRect box = dialog->frameGeometry();
+    EXPECT_TRUE(box.left() > frame.right() || box.right() < frame.left() ||
+                box.left() > frame.left() + frame.width() * 3 / 4)
+        << box.left() << " " << box.right() << " in " << frame.left() << " " << frame.right();
 
     EXPECT_TRUE(checked(PLANE_IK));
     EXPECT_EQ(label(INDEX_LETTER), "J");
@@ -314,6 +321,7 @@ TEST_F(ViewDomainTest, PlotChoicesSetEnablingAndTitle) {
         EXPECT_EQ(trim_right(title()), c.title);
     }
     press(1023);
+    EXPECT_TRUE(checked(COLOUR_BY_SPEED));   // the colouring in force
     press(COLOUR_BY_TEMP);
     EXPECT_EQ(viewctl.ICOLBY, 2);
     EXPECT_EQ(trim_right(title()), "Temperature C");
