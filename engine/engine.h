@@ -59,6 +59,10 @@ void INIPRES();
 
 int INPUT1();
 void DIST3D();
+// Writes the saved-data file through a temporary beside it (see
+// instage_saved.cpp): a symbolic link is written through, an existing file
+// the user may not write or a file that is not a regular one is refused, and
+// the file and its folder are on disk before 0 is returned.
 int OUTDSK(const PaddedName& name);
 int INDSK(const PaddedName& name);
 // Lists every cell's indices and U, V, W, P, T on the console.
