@@ -9,6 +9,7 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
 #include "frontend/winmain.h"
@@ -32,6 +33,7 @@ using platform::MENU_SEPARATOR;
 // each viewer module has its line here.
 std::vector<ViewItem> standard_view_items() {
     return {
+        {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
     };
 }
 
