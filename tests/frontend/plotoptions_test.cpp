@@ -4,7 +4,8 @@
 // what is read back when it ends by OK, Cancel or Escape.
 //
 // With TARVEX_SCREENSHOT_DIR set, the shown dialog is also saved there as
-// plot_options.png (domain viewer, vector plot, manual scale on).
+// plot_options.png (domain viewer, vector plot, manual scale on) and
+// plot_options_residuals.png (residuals viewer, grid plot, manual set).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -80,10 +81,10 @@ bool checked(const Dialog& d, int id) {
     return on;
 }
 
-void save_picture(const Dialog& d) {
+void save_picture(const Dialog& d, const char* name) {
     const char* dir = std::getenv("TARVEX_SCREENSHOT_DIR");
     if (!dir || !*dir) return;
-    dialog_widget(d)->grab().save(QString::fromStdString(std::string(dir) + "/plot_options.png"));
+    dialog_widget(d)->grab().save(QString::fromStdString(std::string(dir) + "/" + name));
 }
 
 // Opens the Plot Options of `viewer`; once it is up, `script` runs (it may
@@ -214,8 +215,9 @@ TEST_F(PlotOptionsDialog, WhatItShowsForThePlotInView) {
                 EXPECT_EQ(text(d, MAX), "  25.000000    ");
                 std::string caption = dialog_widget(d)->windowTitle().toStdString();
                 EXPECT_EQ(caption, "Plot Options");
-                save_picture(d);
+                save_picture(d, "plot_options.png");
             }
+            if (&c == &cases[7]) save_picture(d, "plot_options_residuals.png");
         }, CANCEL);
         EXPECT_EQ(shown, 1) << c.label;
     }
