@@ -9,6 +9,7 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/dlg_viewdata.h"
 #include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
@@ -33,6 +34,7 @@ using platform::MENU_SEPARATOR;
 // each viewer module has its line here.
 std::vector<ViewItem> standard_view_items() {
     return {
+        {"&Data", [] { VIEWDATAPROC(); }, 0},
         {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
     };
 }
@@ -72,8 +74,10 @@ void append_file_item(const char* text, void (*routine)(bool)) {
         platform::append_menu_item(FILE_MENU, MENU_SEPARATOR, "", {});
 }
 
+// A viewer's key: only while no run is going, and only with a case loaded
+// (like the View menu, which is grayed until then).
 void open_view_item(int key) {
-    if (running()) return;
+    if (running() || !runstate.GEOMOK) return;
     for (const ViewItem& item : view_items())
         if (item.function_key == key && item.routine) item.routine();
 }

@@ -41,7 +41,8 @@ inline constexpr std::string_view INTERRUPTED = "..interrupted..";
 }  // namespace status
 
 // An item of the View menu, offered by a viewer module before SETUPMENUS
-// runs; function_key (9 or 10, 0 for none) opens it too while no run is going.
+// runs; function_key (9 or 10, 0 for none) opens it too while no run is
+// going and a case is loaded.
 struct ViewItem {
     std::string text;
     std::function<void()> routine;
