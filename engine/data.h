@@ -259,6 +259,10 @@ struct RUNFLAGS {
     volatile std::sig_atomic_t USR1FLAG;
     bool NEWFIELDS;
     bool GOFLAG;
+    // The fields in memory belong to the loaded case: new fields (INIVAL) or
+    // saved data (INDSK) since the case was read. A case load clears it; a
+    // run from the fields in memory needs it.
+    bool FIELDSOK;
 };
 
 extern GRIDDIM griddim;

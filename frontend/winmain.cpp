@@ -119,7 +119,11 @@ private:
 
 int Run::execute() {
     CURSORWAIT(true);
-    if (!runflags.AUTORUN && RUNDATAPROC() < 0) {
+    // The command line's start mode 2 needs fields to continue from, as the
+    // dialog's does: without them the dialog is shown and says why.
+    const bool cannot_continue = runctl.RESTART == 2 && !runflags.FIELDSOK;
+    if ((!runflags.AUTORUN || cannot_continue) &&
+        RUNDATAPROC(runflags.AUTORUN ? NO_FIELDS_MESSAGE : "") < 0) {
         CURSORWAIT(false);
         return end(RunEnding::Cancelled);
     }
@@ -492,6 +496,7 @@ void STARTWORKPROC(bool) {
 
     if (!runstate.GEOMOK) {
         if (AIRSTAGE1() != 0) {
+            menus_no_case();
             SETSTATBAR(status::INPUT_ERROR);
             return;
         }

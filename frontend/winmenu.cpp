@@ -98,6 +98,11 @@ void menus_case_loaded() {
     file_item(LOAD_SAVED, MENU_ENABLED);
 }
 
+void menus_no_case() {
+    view_menu(MENU_GRAYED);
+    file_item(LOAD_SAVED, MENU_GRAYED);
+}
+
 void menus_run_start() {
     file_item(LOAD_GEOMETRY, MENU_GRAYED);
     file_item(LOAD_CONTROL, MENU_GRAYED);
@@ -113,8 +118,11 @@ void menus_interrupt_asked() { file_item(INTERRUPT, MENU_GRAYED); }
 
 void menus_run_end() {
     file_item(INTERRUPT, MENU_GRAYED);
-    view_menu(MENU_ENABLED);
-    for (int item : {LOAD_GEOMETRY, LOAD_CONTROL, LOAD_SAVED, SELECT_OUTPUT, RUN, EXIT}) file_item(item, MENU_ENABLED);
+    for (int item : {LOAD_GEOMETRY, LOAD_CONTROL, SELECT_OUTPUT, RUN, EXIT}) file_item(item, MENU_ENABLED);
+    if (runstate.GEOMOK)
+        menus_case_loaded();
+    else
+        menus_no_case();
 }
 
 void set_plain_title() {
@@ -211,8 +219,10 @@ void OPENDATAPROC(bool) {
     filenames.INFILE = chosen;
     SETSTATBAR(status::READING_INPUT);
     if (AIRSTAGE1() != 0) {
-        // What the failed read left in memory is no case: Run reads the file again.
+        // What the failed read left in memory is no case: Run reads the file
+        // again, and nothing that needs a case is offered meanwhile.
         runstate.GEOMOK = false;
+        menus_no_case();
         SETSTATBAR(status::INPUT_ERROR);
         set_plain_title();
         return;

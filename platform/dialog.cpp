@@ -631,7 +631,15 @@ bool Dialog::set_text(int control_id, Attr attr, std::string_view text, int inde
         bool ok = true;
         switch (kind) {
             case ControlKind::label: static_cast<QLabel*>(c->widget)->setText(q); break;
-            case ControlKind::edit: static_cast<QLineEdit*>(c->widget)->setText(q); break;
+            case ControlKind::edit: {
+                // Shown from its first character, as a native edit field is
+                // after its text is set: a text wider than the field keeps
+                // its sign and leading digits in view, not its tail.
+                auto* e = static_cast<QLineEdit*>(c->widget);
+                e->setText(q);
+                e->setCursorPosition(0);
+                break;
+            }
             case ControlKind::button:
             case ControlKind::check:
             case ControlKind::radio: static_cast<QAbstractButton*>(c->widget)->setText(q); break;

@@ -160,6 +160,12 @@ TEST_F(MenuTest, StatesAndStatusThroughASession) {
     EXPECT_FALSE(runstate.GEOMOK);
     EXPECT_EQ(frame_title(), "Tarvex V1.4 b ");
 
+    // The grayed items' keys do nothing either.
+    chooser.shown = 0;
+    for (int key : {4, 9, 10}) EXPECT_TRUE(platform::deliver_function_key(key));
+    EXPECT_EQ(chooser.shown, 0);
+    EXPECT_EQ(opened_domain + opened_region, 0);
+
     console_.clear();
     STARTWORKPROC();
     note("Run reads the failed file again");
@@ -184,8 +190,9 @@ TEST_F(MenuTest, StatesAndStatusThroughASession) {
         {"run start", "GGGGGEGG", "calculations running"},
         {"interrupt asked", "GGGGGGGG", "..interrupted.."},
         {"run end", "EEEEEGEE", "idle"},
-        {"Load Geometry fails after the run", "EEEEEGEE", "error found in input file"},
-        {"Run reads the failed file again", "EEEEEGEE", "error found in input file"},
+        // No case loaded any more: Load Saved data and the View menu are grayed.
+        {"Load Geometry fails after the run", "EEGEEGEG", "error found in input file"},
+        {"Run reads the failed file again", "EEGEEGEG", "error found in input file"},
         {"run start after the failed load", "GGGGGEGG", "calculations running"},
         {"run end after the failed load", "EEEEEGEE", "idle"},
     };

@@ -124,7 +124,7 @@ TEST(DialogTemplate, EmbeddedTemplatesLoadByIdAndUnknownIdsFail) {
     ASSERT_TRUE(load_dialog_template(103, t, error)) << error;
     EXPECT_EQ(t.caption, "Run Data");
     EXPECT_EQ(t.width, 186);
-    EXPECT_EQ(t.height, 121);
+    EXPECT_EQ(t.height, 151);
     EXPECT_FALSE(load_dialog_template(999, t, error));
     EXPECT_EQ(error, "dialog template 999 not found (dialog999.dlg)");
 }
