@@ -6,6 +6,7 @@
 #include "common/channels.h"
 #include "frontend/calc/plotwindow.h"
 #include "frontend/calc/viewstate.h"
+#include "frontend/dlg_plotoptions.h"
 #include "frontend/viewdlg.h"
 #include "frontend/winfile.h"
 #include "platform/app.h"
@@ -54,7 +55,7 @@ const PlotViewer& domain_viewer() {
         true,
         VIEWDOMAIN_CALLBACK,
         SNAPPIC_CALLBACK,
-        nullptr,
+        [] { VIEWOPTIONSPROC(); },
     };
     return viewer;
 }

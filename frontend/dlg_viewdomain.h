@@ -2,7 +2,8 @@
 // view" (channel 99), steered by the modeless dialog "Data Plot" (template
 // 102): the grid, the blockage with its boundary marks, a field in colour
 // bands or the velocity vectors; the plane of a field's maximum or minimum;
-// zoom and pan; pictures of the window. The window, the redraw and the
+// zoom and pan; the Plot Options (frontend/dlg_plotoptions.h); pictures of
+// the window. The window, the redraw and the
 // control handling it shares with the residuals viewer are in
 // frontend/dlg_plotwindow.h.
 //
