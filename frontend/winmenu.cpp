@@ -10,6 +10,7 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "frontend/dlg_viewdata.h"
+#include "frontend/dlg_viewdomain.h"
 #include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
@@ -36,6 +37,7 @@ std::vector<ViewItem> standard_view_items() {
     return {
         {"&Data", [] { VIEWDATAPROC(); }, 0},
         {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
+        {"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9},
     };
 }
 
