@@ -689,4 +689,15 @@ bool read_fixed_real(std::string_view field, double& value) {
     return parse_real(text, true, value);
 }
 
+bool read_fixed_real_blank_zero(std::string_view text, int w, double& value) {
+    if (w <= 0) return false;
+    std::string storage;
+    std::string_view field = without_blanks(text.substr(0, static_cast<std::size_t>(w)), storage);
+    if (field.empty()) {
+        value = 0.0;
+        return true;
+    }
+    return parse_real(field, true, value);
+}
+
 }  // namespace tarvex

@@ -184,4 +184,11 @@ bool read_fixed_int(std::string_view text, int w, long long& value);
 // unchanged); a value below the smallest denormal reads as zero.
 bool read_fixed_real(std::string_view field, double& value);
 
+// Fw.0 as fixed-format input reads a text such as an edit field: the first
+// w characters (fewer when the text is shorter), blanks ignored, and an empty
+// or all-blank field reads as 0. Otherwise as read_fixed_real: a number with
+// a point or an exponent keeps them, one without is a whole number. False
+// (value unchanged) when unreadable, NaN and infinities included, or w < 1.
+bool read_fixed_real_blank_zero(std::string_view text, int w, double& value);
+
 }  // namespace tarvex

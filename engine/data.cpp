@@ -19,4 +19,6 @@ MIXLEN mixlen;
 FILENAMES filenames;
 RUNFLAGS runflags;
 
+std::mutex field_lock;
+
 }  // namespace tarvex

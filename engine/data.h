@@ -5,10 +5,32 @@
 // 1-based: element idx = ARIDX(I, J, K) = I + (J-1)*JSTRIDE + (K-1)*KSTRIDE,
 // 1 <= idx < NCELLMAX; element 0 is never used. Grid lines and cell centres
 // start at 0; cell widths at 1.
+//
+// Who may touch this data, and when. The engine itself takes no lock; the
+// front end keeps its threads apart by these rules:
+// - No run going (RUNSTATE IRUNNING is 0): the GUI thread owns all of it.
+//   The File menu's loaders run there (Load Geometry reads the case, Load
+//   Control the control file, Load Saved data runs INDSK with its densities,
+//   flows and balances), and so does Run's reading of the files it still
+//   needs, before the calculation thread exists.
+// - During a run the calculation thread owns the run state (RUNCTL, DOMSUMS,
+//   PBTABLE's run counts, OUTFILE, RUNFLAGS) and is the only writer of the
+//   fields and everything else the solver changes. It holds field_lock
+//   around every call that writes the fields: INIVAL, INDSK, DIST3D and each
+//   SOLVE. The grid (GRIDDIM, GRIDLINE) and the case tables are not written
+//   during a run; the loaders refuse while IRUNNING is set.
+// - The GUI thread reads the fields during a run only while it holds
+//   field_lock, and it takes it with try_lock only: it never waits for the
+//   calculation thread. When the lock is held, the viewer records what it was
+//   asked for and leaves the reading to the run's next refresh. That refresh
+//   runs on the GUI thread through a blocking call of the calculation thread
+//   between two SOLVEs, so every picture shows one finished iteration.
+// - The GUI thread writes none of this data during a run.
 #pragma once
 
 #include <csignal>
 #include <cstdint>
+#include <mutex>
 
 #include "common/names.h"
 #include "engine/limits.h"
@@ -251,6 +273,10 @@ struct RUNFLAGS {
     volatile std::sig_atomic_t USR1FLAG;
     bool NEWFIELDS;
     bool GOFLAG;
+    // The fields in memory belong to the loaded case: new fields (INIVAL) or
+    // saved data (INDSK) since the case was read. A case load clears it; a
+    // run from the fields in memory needs it.
+    bool FIELDSOK;
 };
 
 extern GRIDDIM griddim;
@@ -267,6 +293,10 @@ extern DOMSUMS domsums;
 extern MIXLEN mixlen;
 extern FILENAMES filenames;
 extern RUNFLAGS runflags;
+
+// Held by the calculation thread while it writes the fields (see the rules at
+// the top); the GUI thread only ever tries it.
+extern std::mutex field_lock;
 
 // Cell index of (I, J, K) in the loaded grid. No range check.
 inline int32_t ARIDX(int32_t i, int32_t j, int32_t k) {

@@ -16,12 +16,15 @@ namespace tarvex {
 // (nothing stored).
 int SETUP_ARRAY(int nx, int ny, int nz);
 // Resets the case data for the grid just stored. Every per-cell array is
-// cleared, padding included, up to the largest padded extent
-// (NX+1)(NY+1)(NZ+1) used by any case of the process: the engine must write
-// per-cell elements only within the extent of the loaded grid.
+// cleared, padding included, over the padded extent (NX+1)(NY+1)(NZ+1) of the
+// new grid and of the grid before it, which is all an earlier case can have
+// written: the engine must write per-cell elements only within the extent of
+// the loaded grid. The fields then belong to no run (FIELDSOK false).
 void INITIAL();
 
-// Reads the command line (argv[0] is the program name).
+// Reads the command line (argv[0] is the program name). Also installs the
+// signal handlers and makes the file-size limit signal ignored, so that a
+// save past the limit fails with a message.
 int PROG_INIT(int argc, const char* const* argv);
 // Signal handlers that PROG_INIT installs for SIGINT and SIGUSR1; they only
 // set runflags.CTRLCFLAG and runflags.USR1FLAG.
@@ -56,6 +59,10 @@ void INIPRES();
 
 int INPUT1();
 void DIST3D();
+// Writes the saved-data file through a temporary beside it (see
+// instage_saved.cpp): a symbolic link is written through, an existing file
+// the user may not write or a file that is not a regular one is refused, and
+// the file and its folder are on disk before 0 is returned.
 int OUTDSK(const PaddedName& name);
 int INDSK(const PaddedName& name);
 // Lists every cell's indices and U, V, W, P, T on the console.

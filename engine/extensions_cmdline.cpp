@@ -69,6 +69,7 @@ int PROG_INIT(int argc, const char* const* argv) {
     runflags.USR1FLAG = 0;
     runflags.GOFLAG = false;
     runflags.NEWFIELDS = true;
+    runflags.FIELDSOK = false;
     filenames.INFILE.assign("INPUT");
     filenames.OUTFILE.assign("OUTPUT");
     filenames.RESFILE.assign("RESIDUALS");
@@ -165,6 +166,9 @@ int PROG_INIT(int argc, const char* const* argv) {
 
     install_handler(SIGINT, ctrlc_handlr);
     install_handler(SIGUSR1, sigusr1_handlr);
+    // A save past the file-size limit then fails with an error that the save
+    // reports (keeping the earlier file), instead of killing the program.
+    install_handler(SIGXFSZ, SIG_IGN);
 
     if (errors > 0) return -1;
 

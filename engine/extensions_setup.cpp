@@ -49,11 +49,21 @@ static_assert(sizeof(RESID) == kResidArrays.size() * sizeof(CellArray),
               "a RESID array is missing from the case-load clearing");
 static_assert(sizeof(MIXLEN) == sizeof(CellArray), "a MIXLEN array is missing from the case-load clearing");
 
-// The largest padded extent (NX+1)(NY+1)(NZ+1) that any case of this process
-// has used. The engine writes per-cell elements only within the extent of the
-// loaded grid, so elements beyond this mark still hold the zero of process
-// start and need no clearing.
-int64_t g_used_extent = 0;
+// The padded extent (NX+1)(NY+1)(NZ+1) of the grid that was cleared last.
+// The engine writes per-cell elements only within the extent of the loaded
+// grid, so after a clear every element beyond the new extent is zero, and
+// all that can have been written before the next clear lies within the
+// larger of this extent and that of the dimensions held then.
+int64_t g_cleared_extent = 0;
+
+int64_t padded_extent(const GRIDDIM& g) {
+    if (g.NX < 1 || g.NY < 1 || g.NZ < 1) return 0;
+    return static_cast<int64_t>(g.NX + 1) * (g.NY + 1) * (g.NZ + 1);
+}
+
+// What the grid held before SETUP_ARRAY stored a new one: its dimensions may
+// have been set without a clear (tests set a grid directly).
+int64_t g_previous_extent = 0;
 
 // Elements 1..n of a one-based per-cell array.
 template <typename T>
@@ -119,6 +129,7 @@ int SETUP_ARRAY(int nx, int ny, int nz) {
         return -1;
     }
 
+    g_previous_extent = std::min<int64_t>(padded_extent(griddim), NCELLMAX);
     griddim.NX = nx;
     griddim.NY = ny;
     griddim.NZ = nz;
@@ -137,9 +148,10 @@ int SETUP_ARRAY(int nx, int ny, int nz) {
 // included, and so are the grid lines and cell widths: after a case load the
 // data look exactly as at the first load of the process, and nothing of an
 // earlier case (a larger grid's values, a different index layout) can be read
-// again. The arrays are zero at process start, so only the elements up to the
-// largest extent any case has used need clearing, which keeps a load of a
-// small case cheap in the large build.
+// again. The arrays are zero at process start and every load leaves them zero
+// beyond its own extent, so only the elements up to the larger of the old and
+// the new extent need clearing: a small case loads as fast after a large one
+// as at the start.
 //
 // Then, over the real cells: no U-value surfaces (NOT_SET), mixing lengths
 // 9.9e19, region 1; the region reference temperatures start afresh; the
@@ -162,9 +174,11 @@ void INITIAL() {
 
     // Per-cell arrays; this also leaves the far faces (I = NX+1, J = NY+1,
     // K = NZ+1) with zero open area and open fraction.
-    const int64_t extent = static_cast<int64_t>(nx + 1) * (ny + 1) * (nz + 1);
-    g_used_extent = std::max(g_used_extent, extent);
-    clear_all_cells(g_used_extent);
+    const int64_t extent = padded_extent(griddim);
+    clear_all_cells(std::max({g_cleared_extent, g_previous_extent, extent}));
+    g_cleared_extent = extent;
+    g_previous_extent = extent;
+    runflags.FIELDSOK = false;
 
     for (int k = 1; k <= nz; ++k) {
         for (int j = 1; j <= ny; ++j) {

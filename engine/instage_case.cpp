@@ -1,9 +1,10 @@
 // The case file: INPUT0, GRDAT, the line reader, the marker search, the record
 // parser, the message forms and the first five sections.
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "engine/instage_files.h"
 #include "engine/instage_internal.h"
 #include "engine/limits.h"
 
@@ -301,12 +303,17 @@ int INPUT0() {
     const std::string name = filenames.INFILE.trimmed();
     // Only a regular file is read: a directory cannot be, and a device or a
     // pipe may block the open or never end.
-    struct stat info;
-    const bool regular = !name.empty() && ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-    std::FILE* f = regular ? std::fopen(name.c_str(), "rb") : nullptr;
+    std::string why;
+    const int fd = files::open_regular(name, why);
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
     if (f == nullptr) {
+        if (fd >= 0) {
+            why = files::reason(errno);
+            ::close(fd);
+        }
         write_line(CH_CONSOLE, free_line(" error opening data file :"));
         write_line(CH_CONSOLE, free_line(name));
+        write_line(CH_CONSOLE, free_line(why));
         return -1;
     }
     CaseFile file(f);   // closed whichever way this routine ends

@@ -3,21 +3,23 @@
 // A header of free lines closed by a "---" line, then nine sections of one
 // data line each, every section but the first opened by a "---" line that
 // must follow the previous data line directly. Values go into RUNCTL as they
-// are read, so a failing line leaves the values before it in place, except
-// that a relaxation factor or time step the equations would divide by is
-// refused before it is stored.
+// are read; a file that fails anywhere puts back every value as it was
+// before the read, and a relaxation factor or time step the equations would
+// divide by is refused.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "engine/instage_files.h"
 
 namespace tarvex {
 
@@ -181,6 +183,7 @@ int read_sections(ControlReader& in) {
         items(runctl.ITURB)(runctl.TURBP1)(unused);
         if (items.outcome() != Outcome::ok) { in.value_error(items.outcome()); return -1; }
         runctl.VISEFF = runctl.TURBP1 * runctl.VISC;
+        if (!std::isfinite(runctl.VISEFF)) { in.value_error(Outcome::bad); return -1; }
         if (runctl.ITURB < 1 || runctl.ITURB > 3) { in.model_error(runctl.ITURB); return -1; }
         runctl.NEWDIST = true;
     }
@@ -302,17 +305,33 @@ int read_sections(ControlReader& in) {
 
 int INPUT1() {
     const std::string name = filenames.CTLFILE.trimmed();
-    std::error_code ec;
-    FilePtr file;
-    if (!name.empty() && !std::filesystem::is_directory(name, ec)) file.reset(std::fopen(name.c_str(), "rb"));
+    // Only a regular file is read (a pipe would block the open or the reads).
+    std::string why;
+    const int fd = files::open_regular(name, why);
+    FilePtr file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
     if (!file) {
+        if (fd >= 0) {
+            why = files::reason(errno);
+            ::close(fd);
+        }
         write_line(CH_CONSOLE, free_line(" error opening control file"));
         write_line(CH_CONSOLE, free_line(filenames.CTLFILE.padded()));
+        write_line(CH_CONSOLE, free_line(why));
         return -1;
     }
     runflags.NLINE = 0;
+    // A file that fails part-way changes none of the settings: the values of
+    // the sections before the fault would otherwise mix with those of the
+    // control file loaded before.
+    const RUNCTL before = runctl;
+    const double rlxc2_before = c2eq.RLXC2;
     ControlReader reader(file.get());
-    return read_sections(reader);   // the file closes on every path
+    const int status = read_sections(reader);   // the file closes on every path
+    if (status != 0) {
+        runctl = before;
+        c2eq.RLXC2 = rlxc2_before;
+    }
+    return status;
 }
 
 }  // namespace tarvex

@@ -38,6 +38,7 @@ void INIVAL() {
             }
         }
     }
+    runflags.FIELDSOK = true;
     INIPRES();
 }
 

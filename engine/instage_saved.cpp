@@ -8,17 +8,24 @@
 // blocks are read back.
 //
 // Writing goes to a temporary file beside the target, which replaces the
-// target only once it is complete, so a failed save keeps the previous file.
-// Reading goes into scratch storage, and the fields change only once blocks 1
-// to 7 have been read whole and found sound.
+// target only once it is complete and on disk, so a failed save keeps the
+// previous file. A symbolic link is written through (the file it leads to is
+// replaced, the link stays). The temporary's name tells what it is,
+// "<name>.tarvex-tmp.<pid>.<n>": one that a save killed part-way left behind
+// is removed by the next save of the same target. Reading goes into scratch
+// storage, and the fields change only once blocks 1 to 7 have been read whole
+// and found sound.
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,6 +35,7 @@
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "engine/instage_files.h"
 
 namespace tarvex {
 
@@ -39,7 +47,7 @@ constexpr int GRID_WIDTH = 4;       // 3I4
 
 void console(const std::string& line) { write_line(CH_CONSOLE, line); }
 
-std::string reason(int err) { return std::string("(") + std::strerror(err) + ")"; }
+using files::reason;
 
 // ---- writing -------------------------------------------------------------
 
@@ -145,15 +153,144 @@ void write_blocks(SavedWriter& w) {
     cells(nx, ny, nz + 1, [&](int p) { w.value(fields.CPRW[p]); });
 }
 
-// A name for the temporary file beside the target, unique in this process:
-// the target's name with a suffix, or (when that would be too long a name) a
-// short name in the target's directory.
-std::string temporary_name(const std::string& target, bool short_form) {
+// ---- the target and its temporaries ----------------------------------------
+
+// The file a save writes: the name given, or where its chain of symbolic
+// links leads (a link to a file not there yet names the file to create).
+// False with the error number when the chain cannot be followed.
+bool resolve_links(const std::string& given, std::string& path, int& err) {
+    path = given;
+    for (int hops = 0;; ++hops) {
+        struct stat ls {};
+        if (::lstat(path.c_str(), &ls) != 0) {
+            if (errno == ENOENT) return true;   // a new file
+            err = errno;
+            return false;
+        }
+        if (!S_ISLNK(ls.st_mode)) return true;
+        if (hops == 40) {
+            err = ELOOP;
+            return false;
+        }
+        std::string link(static_cast<std::size_t>(ls.st_size > 0 ? ls.st_size : 255) + 1, '\0');
+        for (;;) {
+            const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+            if (n < 0) {
+                err = errno;
+                return false;
+            }
+            if (static_cast<std::size_t>(n) < link.size()) {
+                link.resize(static_cast<std::size_t>(n));
+                break;
+            }
+            link.resize(link.size() * 2);
+        }
+        if (link.empty()) {
+            err = ENOENT;
+            return false;
+        }
+        const std::size_t slash = path.rfind('/');
+        if (link[0] == '/' || slash == std::string::npos)
+            path = link;
+        else
+            path = path.substr(0, slash + 1) + link;
+    }
+}
+
+// The folder part of a path ("" for a name in the current folder, "/" kept)
+// and the name in it.
+struct PathParts {
+    std::string folder_prefix;   // "" or up to and including the last slash
+    std::string name;
+    std::string folder() const { return folder_prefix.empty() ? std::string(".") : folder_prefix; }
+};
+
+PathParts split_path(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+constexpr std::string_view TEMP_MARK = ".tarvex-tmp.";
+
+// A short stand-in for a name too long to take a suffix (FNV-1a, 64 bits).
+std::string name_hash(const std::string& name) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : name) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+// The two prefixes a temporary of this target may have: the target's name
+// with the mark, or (for a name too long for that) the mark with the name's
+// hash, as a hidden file.
+std::string long_prefix(const std::string& name) { return name + std::string(TEMP_MARK); }
+std::string short_prefix(const std::string& name) {
+    return std::string(TEMP_MARK) + name_hash(name) + ".";
+}
+
+// The temporary's name in the target's folder: a prefix, the process id and
+// a counter of this process.
+std::string temporary_name(const std::string& name, bool short_form) {
     static std::atomic<unsigned> counter{0};
-    const std::string suffix = ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    if (!short_form) return target + suffix;
-    const std::size_t slash = target.rfind('/');
-    return (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tarvex-save" + suffix;
+    return (short_form ? short_prefix(name) : long_prefix(name)) + std::to_string(::getpid()) + "." +
+           std::to_string(counter++);
+}
+
+// "<digits>.<digits>", what follows a prefix in a temporary's name.
+bool is_pid_and_counter(std::string_view rest) {
+    const std::size_t dot = rest.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return false;
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        if (i != dot && (rest[i] < '0' || rest[i] > '9')) return false;
+    return true;
+}
+
+bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Removes the temporaries of this target that a save killed part-way left
+// behind. A save holds a lock on its temporary for as long as it writes it,
+// so a temporary that can be locked belongs to no save any more; one that is
+// locked is another save's (of this or another process) and stays.
+void remove_leftovers(const PathParts& target) {
+    DIR* dir = ::opendir(target.folder().c_str());
+    if (dir == nullptr) return;
+    const std::string prefixes[2] = {long_prefix(target.name), short_prefix(target.name)};
+    std::vector<std::string> found;
+    while (const struct dirent* e = ::readdir(dir)) {
+        const std::string_view entry(e->d_name);
+        for (const std::string& prefix : prefixes)
+            if (entry.size() > prefix.size() && entry.compare(0, prefix.size(), prefix) == 0 &&
+                is_pid_and_counter(entry.substr(prefix.size())))
+                found.emplace_back(entry);
+    }
+    ::closedir(dir);
+    for (const std::string& entry : found) {
+        const std::string path = target.folder_prefix + entry;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {}, named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(path.c_str(), &named) == 0 && same_file(opened, named))
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+}
+
+// Makes the folder's entry for a renamed file durable: after a power cut the
+// folder may otherwise still show the earlier file. File systems that cannot
+// sync a folder say so with EINVAL; that is no failure of the save.
+int sync_folder(const PathParts& target) {
+    const int fd = ::open(target.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) err = errno;
+    ::close(fd);
+    return err;
 }
 
 // ---- reading -------------------------------------------------------------
@@ -247,57 +384,83 @@ void read_error(const std::string& name, long line, const std::string& why) {
 }  // namespace
 
 int OUTDSK(const PaddedName& name) {
-    const std::string target = name.trimmed();
-    if (target.empty()) {
+    const std::string given = name.trimmed();
+    if (given.empty()) {
         console(free_line("file open error", "(no file name)"));
         return -1;
     }
+    auto open_error = [&given](const std::string& why) {
+        console(free_line("file open error", given, why));
+        return -1;
+    };
+
+    std::string target;
+    int err = 0;
+    if (!resolve_links(given, target, err)) return open_error(reason(err));
     struct stat st {};
     const bool replacing = ::stat(target.c_str(), &st) == 0;
-    if (replacing && S_ISDIR(st.st_mode)) {
-        console(free_line("file open error", target, reason(EISDIR)));
-        return -1;
+    if (replacing) {
+        if (S_ISDIR(st.st_mode)) return open_error(reason(EISDIR));
+        // A device or a pipe is not replaced by a file.
+        if (!S_ISREG(st.st_mode)) return open_error("(not a regular file)");
+        // The rename would replace a file that the user may not write.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return open_error(reason(errno));
     }
+    const PathParts parts = split_path(target);
+    remove_leftovers(parts);
 
+    // The temporary, locked while it is written (see remove_leftovers).
     std::string temp;
     int fd = -1;
     bool short_form = false;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporary_name(target, short_form);
+        temp = parts.folder_prefix + temporary_name(parts.name, short_form);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) break;
-        if (errno == ENAMETOOLONG && !short_form) {
-            short_form = true;
-        } else if (errno != EEXIST) {
-            break;
+        if (fd < 0) {
+            if (errno == ENAMETOOLONG && !short_form) {
+                short_form = true;
+            } else if (errno != EEXIST) {
+                break;
+            }
+            continue;
+        }
+        (void)::flock(fd, LOCK_EX | LOCK_NB);
+        // Another save's clean-up may have taken the name before the lock
+        // was held: then write under another one.
+        struct stat opened {}, named {};
+        if (::fstat(fd, &opened) != 0 || ::lstat(temp.c_str(), &named) != 0 || !same_file(opened, named)) {
+            ::close(fd);
+            fd = -1;
+            errno = EEXIST;
         }
     }
-    if (fd < 0) {
-        console(free_line("file open error", target, reason(errno)));
-        return -1;
-    }
+    if (fd < 0) return open_error(reason(errno));
 
     if (replacing) (void)::fchmod(fd, st.st_mode & 07777);   // the new file keeps the old one's permissions
 
     SavedWriter writer(fd);
     write_blocks(writer);
     bool ok = writer.finish();
-    int err = writer.error();
+    err = writer.error();
     if (ok && ::fsync(fd) != 0) {
         ok = false;
         err = errno;
     }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
+    // Renamed while still locked, so that no clean-up takes it first.
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        console(free_line("data write error", target, reason(err)));
+        ::close(fd);
+        console(free_line("data write error", given, reason(err)));
+        return -1;
+    }
+    const bool closed = ::close(fd) == 0;
+    err = closed ? sync_folder(parts) : errno;
+    if (err != 0) {
+        console(free_line("data write error", given, reason(err)));
         return -1;
     }
     return 0;
@@ -307,18 +470,15 @@ int INDSK(const PaddedName& name) {
     console(free_line("reading restart data from disc"));
     const std::string file = name.trimmed();
 
-    const int fd = file.empty() ? -1 : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file is read: a pipe would keep the reader waiting.
+    std::string why;
+    const int fd = files::open_regular(file, why);
     if (fd < 0) {
-        console(free_line("restart file open error", file.empty() ? "(no file name)" : file,
-                          reason(file.empty() ? ENOENT : errno)));
+        console(file.empty() ? free_line("restart file open error", why)
+                             : free_line("restart file open error", file, why));
         return -1;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        console(free_line("restart file open error", file, reason(EISDIR)));
-        return -1;
-    }
+    why.clear();
 
     // Closes the file on every way out.
     struct Closer {
@@ -356,15 +516,20 @@ int INDSK(const PaddedName& name) {
     // Block 1: the grid, into locals.
     if (!next_line("grid")) return -1;
     long long dims[3] = {0, 0, 0};
-    std::string why;
     const bool grid_ok = read_fields(line, 3, GRID_WIDTH, why, [&](int f, std::string_view field) {
         long long v = 0;
-        if (!read_fixed_int(field, GRID_WIDTH, v) || v < 1) return false;
+        if (!read_fixed_int(field, GRID_WIDTH, v)) return false;
         dims[f] = v;
         return true;
     });
     if (!grid_ok) {
         read_error(file, lineno, "the first line must hold the grid's three cell counts (" + why + ")");
+        return -1;
+    }
+    if (dims[0] < 1 || dims[1] < 1 || dims[2] < 1) {
+        read_error(file, lineno,
+                   "invalid grid " + std::to_string(dims[0]) + " " + std::to_string(dims[1]) + " " +
+                       std::to_string(dims[2]) + ": every cell count must be at least 1");
         return -1;
     }
     const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
@@ -382,20 +547,44 @@ int INDSK(const PaddedName& name) {
         std::vector<double>* values;
     };
     const Block blocks[] = {{"U", &u}, {"V", &v}, {"W", &w}, {"P and T", &pt}, {"C", &c}, {"C2", &c2}};
+    // Whether the s-th cell of the file's order (I outermost, K fastest) is
+    // open in the loaded case.
+    auto open_cell = [&](std::size_t cell) {
+        const std::size_t plane = static_cast<std::size_t>(ny) * nz;
+        const int i = static_cast<int>(cell / plane) + 1;
+        const int j = static_cast<int>(cell % plane / nz) + 1;
+        const int k = static_cast<int>(cell % nz) + 1;
+        return fields.CPR[ARIDX(i, j, k)] != 0.0;
+    };
     for (const Block& b : blocks) {
         double* out = b.values->data();
         const std::size_t count = b.values->size();
+        const bool pairs_pt = b.values == &pt;
         for (std::size_t done = 0; done < count;) {
             const int n = static_cast<int>(std::min<std::size_t>(VALUES_PER_LINE, count - done));
             if (!next_line(b.what)) return -1;
+            std::string bad_temperature;
             const bool ok = read_fields(line, n, VALUE_WIDTH, why, [&](int f, std::string_view field) {
                 double x = 0.0;
                 if (!read_fixed_real(field, x) || !std::isfinite(x)) return false;
-                out[done + f] = x;
+                const std::size_t at = done + static_cast<std::size_t>(f);
+                // A temperature of an open cell must be above 0 K (and far
+                // enough above it for the air density to be a number). A
+                // blocked cell's is not used: the program saves 0 there.
+                if (pairs_pt && at % 2 == 1 && bad_temperature.empty() && open_cell(at / 2) &&
+                    !(x > 0.0 && std::isfinite(AIRDEN / x)))
+                    bad_temperature = "value " + std::to_string(f + 1) + " on the line, the temperature " +
+                                      std::string(trim_right(field.substr(field.find_first_not_of(' ')))) +
+                                      " K of an open cell, is not above 0 K";
+                out[at] = x;
                 return true;
             });
             if (!ok) {
                 read_error(file, lineno, why + " (" + b.what + " data)");
+                return -1;
+            }
+            if (!bad_temperature.empty()) {
+                read_error(file, lineno, bad_temperature + " (" + b.what + " data)");
                 return -1;
             }
             done += static_cast<std::size_t>(n);
@@ -424,6 +613,8 @@ int INDSK(const PaddedName& name) {
             }
         }
     }
+
+    runflags.FIELDSOK = true;
 
     DENSIT();
     USRSUB2();

@@ -1,8 +1,11 @@
 #include "frontend/winfile.h"
 
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <system_error>
 
+#include "platform/app.h"
 #include "platform/dialog_file.h"
 
 namespace tarvex {
@@ -40,6 +43,17 @@ int run(const FileRequest& r, PaddedName& name, std::string* remember) {
     return 0;
 }
 
+// Asks before a picture replaces a file; true for Yes.
+bool confirm_replace(const std::string& path) {
+    platform::MessageBox box;
+    box.text = path + " already exists.\rDo you want to replace it?";
+    box.caption = "Save Image";
+    box.buttons = platform::Buttons::YesNo;
+    box.icon = platform::Icon::Question;
+    box.default_button = 2;
+    return platform::message_box(box) == platform::Answer::Yes;
+}
+
 std::string remembered(const std::string& name) {
     std::lock_guard lock(g_names_mutex);
     return name;
@@ -60,9 +74,16 @@ int FILESAVEDLG(PaddedName& name) {
 }
 
 int PICOPENDLG(PaddedName& name) {
-    return run(request(FileDialogMode::save, {"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}, "bmp",
-                       name.trimmed()),
-               name, nullptr);
+    FileRequest r = request(FileDialogMode::save, {"Bitmap Files", "*.bmp"}, {"All Files", "*.*"}, "bmp",
+                            name.trimmed());
+    for (;;) {
+        std::string path;
+        if (!platform::run_file_dialog(r, path)) return -1;
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec) || confirm_replace(path)) return name.assign(path) ? 0 : -1;
+        // Not replaced: the dialog comes back with the name chosen.
+        r.initial_name = path;
+    }
 }
 
 void reset_file_dialog_names() {

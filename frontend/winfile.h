@@ -23,7 +23,9 @@ int FILEOPENDLG(PaddedName& name);
 int FILESAVEDLG(PaddedName& name);
 
 // Choose the bitmap file of a picture: "Bitmap Files" (*.bmp) or "All
-// Files" (*.*), default extension bmp; proposes the caller's NAME.
+// Files" (*.*), default extension bmp; proposes the caller's NAME. A picture
+// never replaces a file silently: an existing file is only taken after Yes
+// in a question naming it; No brings the dialog back with that name.
 int PICOPENDLG(PaddedName& name);
 
 // Forgets the names last chosen (program start); for tests.

@@ -17,6 +17,7 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "engine/limits.h"
+#include "frontend/dlg_plotwindow.h"
 #include "frontend/dlg_rundata.h"
 #include "frontend/runstate.h"
 #include "frontend/winmenu.h"
@@ -27,7 +28,9 @@ namespace tarvex {
 namespace {
 
 std::mutex g_hooks_mutex;
-std::function<void()> g_viewer_refresh;
+// The plot viewers' own, until a test replaces them.
+std::function<void()> g_viewer_refresh = PLOT_VIEWER_REFRESH;
+std::function<void()> g_viewer_catch_up = PLOT_VIEWER_CATCH_UP;
 ThreadMaker g_thread_maker;
 
 std::mutex g_report_mutex;
@@ -81,6 +84,14 @@ void name_time_step(long long step) {
     filenames.OUTFILE.assign("TRANS" + std::to_string(step));
 }
 
+// Runs a routine that writes the fields while holding the field lock, so
+// that a viewer on the GUI thread never reads them half-written.
+template <typename F>
+auto locked(F&& fn) -> decltype(fn()) {
+    std::lock_guard<std::mutex> lock(field_lock);
+    return fn();
+}
+
 // The value of a cell of the loaded grid, 0 for an index outside the arrays.
 double at(const CellArray& a, long long idx) { return idx >= 1 && idx <= NCELLMAX ? a[idx] : 0.0; }
 
@@ -108,7 +119,11 @@ private:
 
 int Run::execute() {
     CURSORWAIT(true);
-    if (!runflags.AUTORUN && RUNDATAPROC() < 0) {
+    // The command line's start mode 2 needs fields to continue from, as the
+    // dialog's does: without them the dialog is shown and says why.
+    const bool cannot_continue = runctl.RESTART == 2 && !runflags.FIELDSOK;
+    if ((!runflags.AUTORUN || cannot_continue) &&
+        RUNDATAPROC(runflags.AUTORUN ? NO_FIELDS_MESSAGE : "") < 0) {
         CURSORWAIT(false);
         return end(RunEnding::Cancelled);
     }
@@ -118,7 +133,7 @@ int Run::execute() {
     const long long niter = std::max<long long>(pbtable.NITER, 0);
     switch (runctl.RESTART) {
         case 1:
-            if (INDSK(filenames.OUTFILE) < 0) return end(RunEnding::FileProblem);
+            if (locked([] { return INDSK(filenames.OUTFILE); }) < 0) return end(RunEnding::FileProblem);
             runflags.NEWFIELDS = false;
             runctl.ITER = 0;
             last_ = niter;
@@ -126,7 +141,7 @@ int Run::execute() {
                 log_open_failed_ = true;
                 return end(RunEnding::FileProblem);
             }
-            if (mixing_lengths) DIST3D();
+            if (mixing_lengths) locked(DIST3D);
             runctl.NEWDIST = false;
             break;
         case 2:
@@ -136,12 +151,12 @@ int Run::execute() {
                 return end(RunEnding::FileProblem);
             }
             if (runctl.NEWDIST) {
-                if (mixing_lengths) DIST3D();
+                if (mixing_lengths) locked(DIST3D);
                 runctl.NEWDIST = false;
             }
             break;
         default:   // 0: new fields
-            INIVAL();
+            locked(INIVAL);
             runctl.ITER = 0;
             last_ = niter;
             runflags.NEWFIELDS = true;
@@ -149,7 +164,7 @@ int Run::execute() {
                 log_open_failed_ = true;
                 return end(RunEnding::FileProblem);
             }
-            if (mixing_lengths) DIST3D();
+            if (mixing_lengths) locked(DIST3D);
             runctl.NEWDIST = false;
             break;
     }
@@ -203,7 +218,7 @@ Run::Step Run::iterate() {
     ++since_print_;
     int iusr3 = 0;
     int iconv = 0;
-    SOLVE(iusr3, iconv);
+    locked([&] { SOLVE(iusr3, iconv); });
 
     std::function<void()> refresh;
     {
@@ -359,6 +374,13 @@ int Run::end(RunEnding ending) {
     log_.close();
     runflags.AUTORUN = false;
     report_.ending = ending;
+    // The fields are final: a viewer draws what it left while they were locked.
+    std::function<void()> catch_up;
+    {
+        std::lock_guard<std::mutex> lock(g_hooks_mutex);
+        catch_up = g_viewer_catch_up;
+    }
+    if (catch_up) catch_up();
     {
         std::lock_guard<std::mutex> lock(g_report_mutex);
         g_report = report_;
@@ -459,6 +481,11 @@ void set_plot_viewer_refresh(std::function<void()> refresh) {
     g_viewer_refresh = std::move(refresh);
 }
 
+void set_plot_viewer_catch_up(std::function<void()> catch_up) {
+    std::lock_guard<std::mutex> lock(g_hooks_mutex);
+    g_viewer_catch_up = std::move(catch_up);
+}
+
 void set_thread_maker(ThreadMaker maker) {
     std::lock_guard<std::mutex> lock(g_hooks_mutex);
     g_thread_maker = std::move(maker);
@@ -469,6 +496,7 @@ void STARTWORKPROC(bool) {
 
     if (!runstate.GEOMOK) {
         if (AIRSTAGE1() != 0) {
+            menus_no_case();
             SETSTATBAR(status::INPUT_ERROR);
             return;
         }

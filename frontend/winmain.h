@@ -61,10 +61,17 @@ struct RunReport {
 };
 RunReport last_run_report();
 
-// Called on the calculation thread after every iteration's solver call: the
-// refresh of an open plot viewer (the viewers install it; it pauses while it
-// redraws). An empty function removes it.
+// Called on the calculation thread after every iteration's solver call, with
+// the field lock released: the refresh of an open plot viewer, which redraws
+// it on the GUI thread and then pauses (PLOT_VIEWER_REFRESH of
+// frontend/dlg_plotwindow.h at program start). An empty function removes it.
 void set_plot_viewer_refresh(std::function<void()> refresh);
+
+// Called on the calculation thread at every ending of a run, once its fields
+// are final: lets an open plot viewer draw what it could not draw while the
+// run held the field lock (engine/data.h); PLOT_VIEWER_CATCH_UP at program
+// start. An empty function removes it.
+void set_plot_viewer_catch_up(std::function<void()> catch_up);
 
 // How STARTWORKPROC makes the calculation thread; tests replace it to see a
 // failed creation. An empty function restores the real one.

@@ -9,6 +9,9 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/dlg_viewdata.h"
+#include "frontend/dlg_viewdomain.h"
+#include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
 #include "frontend/winmain.h"
@@ -32,6 +35,9 @@ using platform::MENU_SEPARATOR;
 // each viewer module has its line here.
 std::vector<ViewItem> standard_view_items() {
     return {
+        {"&Data", [] { VIEWDATAPROC(); }, 0},
+        {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
+        {"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9},
     };
 }
 
@@ -70,8 +76,10 @@ void append_file_item(const char* text, void (*routine)(bool)) {
         platform::append_menu_item(FILE_MENU, MENU_SEPARATOR, "", {});
 }
 
+// A viewer's key: only while no run is going, and only with a case loaded
+// (like the View menu, which is grayed until then).
 void open_view_item(int key) {
-    if (running()) return;
+    if (running() || !runstate.GEOMOK) return;
     for (const ViewItem& item : view_items())
         if (item.function_key == key && item.routine) item.routine();
 }
@@ -90,6 +98,11 @@ void menus_case_loaded() {
     file_item(LOAD_SAVED, MENU_ENABLED);
 }
 
+void menus_no_case() {
+    view_menu(MENU_GRAYED);
+    file_item(LOAD_SAVED, MENU_GRAYED);
+}
+
 void menus_run_start() {
     file_item(LOAD_GEOMETRY, MENU_GRAYED);
     file_item(LOAD_CONTROL, MENU_GRAYED);
@@ -105,8 +118,11 @@ void menus_interrupt_asked() { file_item(INTERRUPT, MENU_GRAYED); }
 
 void menus_run_end() {
     file_item(INTERRUPT, MENU_GRAYED);
-    view_menu(MENU_ENABLED);
-    for (int item : {LOAD_GEOMETRY, LOAD_CONTROL, LOAD_SAVED, SELECT_OUTPUT, RUN, EXIT}) file_item(item, MENU_ENABLED);
+    for (int item : {LOAD_GEOMETRY, LOAD_CONTROL, SELECT_OUTPUT, RUN, EXIT}) file_item(item, MENU_ENABLED);
+    if (runstate.GEOMOK)
+        menus_case_loaded();
+    else
+        menus_no_case();
 }
 
 void set_plain_title() {
@@ -203,8 +219,10 @@ void OPENDATAPROC(bool) {
     filenames.INFILE = chosen;
     SETSTATBAR(status::READING_INPUT);
     if (AIRSTAGE1() != 0) {
-        // What the failed read left in memory is no case: Run reads the file again.
+        // What the failed read left in memory is no case: Run reads the file
+        // again, and nothing that needs a case is offered meanwhile.
         runstate.GEOMOK = false;
+        menus_no_case();
         SETSTATBAR(status::INPUT_ERROR);
         set_plain_title();
         return;

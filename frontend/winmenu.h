@@ -41,7 +41,8 @@ inline constexpr std::string_view INTERRUPTED = "..interrupted..";
 }  // namespace status
 
 // An item of the View menu, offered by a viewer module before SETUPMENUS
-// runs; function_key (9 or 10, 0 for none) opens it too while no run is going.
+// runs; function_key (9 or 10, 0 for none) opens it too while no run is
+// going and a case is loaded.
 struct ViewItem {
     std::string text;
     std::function<void()> routine;
@@ -68,7 +69,10 @@ void USEREXIT(bool checked = false);       // Exit
 bool function_key_released(int key);
 
 // Menu states of the events that change them.
+// Load Saved data and the View menu need a case: enabled once a case file
+// was read (GEOMOK), grayed again when a later one fails to load.
 void menus_case_loaded();   // Load Saved data and the View menu enabled
+void menus_no_case();       // Load Saved data and the View menu grayed
 void menus_run_start();
 void menus_interrupt_asked();
 void menus_run_end();

@@ -119,6 +119,8 @@ void TARVEX4() {
     // Read before the menus exist: from then on the GUI thread owns the run data.
     const bool start_at_once = stage0 && runflags.GOFLAG;
     if (!stage0 || SETUPMENUS() != 0) {
+        // The program ends on an error: its exit status says so.
+        platform::set_exit_status(1);
         platform::MessageBox box;
         box.text = "Problem in initialisation\r please see screen";
         box.caption = "Error";

@@ -77,6 +77,10 @@ void stop_program();
 // to): the main routine's idle loop returns then.
 bool program_ending();
 
+// The exit status that run_application returns when the program ends (0
+// unless set): a program that ends on an error sets a non-zero one.
+void set_exit_status(int status);
+
 // Waits until the GUI thread has run everything handed to it before.
 void flush_gui();
 

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -630,7 +631,15 @@ bool Dialog::set_text(int control_id, Attr attr, std::string_view text, int inde
         bool ok = true;
         switch (kind) {
             case ControlKind::label: static_cast<QLabel*>(c->widget)->setText(q); break;
-            case ControlKind::edit: static_cast<QLineEdit*>(c->widget)->setText(q); break;
+            case ControlKind::edit: {
+                // Shown from its first character, as a native edit field is
+                // after its text is set: a text wider than the field keeps
+                // its sign and leading digits in view, not its tail.
+                auto* e = static_cast<QLineEdit*>(c->widget);
+                e->setText(q);
+                e->setCursorPosition(0);
+                break;
+            }
             case ControlKind::button:
             case ControlKind::check:
             case ControlKind::radio: static_cast<QAbstractButton*>(c->widget)->setText(q); break;
@@ -736,6 +745,28 @@ bool Dialog::show_modeless() {
         w->show();
         if (!impl_->is_page) bring_to_front(w);
         impl_->fire_shown();
+        return true;
+    });
+}
+
+bool Dialog::place_beside_frame() {
+    return on_gui([&] {
+        if (!impl_->alive() || impl_->is_page) return false;
+        QWidget* frame = internal::frame_widget();
+        if (!frame) return true;
+        DialogWindow* w = impl_->window.data();
+        const QRect f = frame->frameGeometry();
+        const QScreen* screen = frame->screen();
+        const QRect avail = screen ? screen->availableGeometry() : f;
+        // The dialog's outer size: its decoration once shown, an estimate before.
+        const QSize outer = w->isVisible() ? w->frameGeometry().size() : w->size() + QSize(8, 30);
+        int x;
+        if (f.right() + 1 + outer.width() <= avail.right() + 1) x = f.right() + 1;
+        else if (f.left() - outer.width() >= avail.left()) x = f.left() - outer.width();
+        else x = f.right() + 1 - outer.width();
+        const int top = frame->geometry().top();
+        const int y = std::clamp(top, avail.top(), std::max(avail.top(), avail.bottom() + 1 - outer.height()));
+        w->move(x, y);
         return true;
     });
 }

@@ -102,6 +102,13 @@ public:
     // Shows the dialog and returns at once; false when not initialised.
     bool show_modeless();
 
+    // Places the (not yet shown or shown) dialog beside the frame: outside
+    // its right edge when the screen has room there, else outside its left
+    // edge, else inside along its right edge; level with the frame's client
+    // area. Without a frame the window system places it. False when not
+    // initialised.
+    bool place_beside_frame();
+
     // Shows this dialog as the content of page `page` (from 1) of the tab
     // control `tab_id` of `owner`. The tab control shows and hides it as its
     // pages are selected.

@@ -72,6 +72,7 @@ EndBehaviour g_end_behaviour = EndBehaviour::Ask;
 std::function<Answer(const MessageBox&)> g_responder;
 
 std::atomic<bool> g_ending{false};
+std::atomic<int> g_exit_status{0};
 
 void show_status_on_bar(const std::string& text) {
     if (g_status_label) g_status_label->setText(QString::fromLatin1(text.c_str()));
@@ -410,6 +411,8 @@ void stop_program() { call_blocking([] { end_program(); }); }
 
 bool program_ending() { return g_ending.load(); }
 
+void set_exit_status(int status) { g_exit_status = status; }
+
 void flush_gui() { call_blocking([] {}); }
 
 bool grab_frame(std::string_view png_file) {
@@ -533,7 +536,7 @@ int run_application(int argc, char** argv, const AppHooks& hooks) {
     if (program) join_thread(program);
     run_posted();
     destroy_frame();
-    return code;
+    return g_exit_status.load() != 0 ? g_exit_status.load() : code;
 }
 
 }  // namespace tarvex::platform

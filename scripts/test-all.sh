@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds both builds with every test and runs them; then the engine tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzz run
-# of the case reader.
+# of the three file readers.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -29,7 +29,7 @@ cmake --build "$ROOT/build/tsan" -j "$JOBS" --target platform_tests frontend_tes
 (cd "$ROOT/build/tsan" && ctest -j "$JOBS" --timeout 900 -R '^(platform|frontend)\.')
 
 if [ -f "$ROOT/fuzz/CMakeLists.txt" ]; then
-    echo "== fuzz run of the case reader"
+    echo "== fuzz runs of the case, control and saved-data readers"
     "$ROOT/scripts/fuzz.sh" "${TARVEX_FUZZ_SECONDS:-60}"
 fi
 echo "== all tests passed"

@@ -344,5 +344,49 @@ TEST(FixedFieldReaders, SavedFieldsReadBack) {
     }
 }
 
+// F15.0 on a dialog's edit field: what the G15.8 writer put there reads back,
+// a blank field is 0, and only the first 15 characters count.
+TEST(FixedFieldReaders, RealFieldWithBlankAsZero) {
+    struct Case {
+        const char* text;
+        bool ok;
+        double value;
+    };
+    const Case cases[] = {
+        {"", true, 0.0},
+        {"                ", true, 0.0},
+        {"25", true, 25.0},                        // no point: a whole number, no implied decimals
+        {"  25.000000     ", true, 25.0},
+        {"-4.95", true, -4.95},
+        {" 0.12345678E+06 ", true, 123456.78},
+        {"-0.12345678E-05", true, -0.12345678e-05},
+        {"1 5", true, 15.0},                       // blanks inside are ignored
+        {"1.5D2", true, 150.0},
+        {"123456789012345.6789", true, 123456789012345.0},   // the 16th character on is not read
+        {"               7", true, 0.0},           // ... even when it is the only digit
+        {"abc", false, 0.0},
+        {"1.5x", false, 0.0},
+        {"NaN", false, 0.0},
+        {"Infinity", false, 0.0},
+        {"1e999", false, 0.0},
+        {"*******", false, 0.0},
+    };
+    for (const Case& c : cases) {
+        double value = UNSET;
+        const bool ok = read_fixed_real_blank_zero(c.text, 15, value);
+        EXPECT_EQ(ok, c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.ok ? c.value : UNSET) << '"' << c.text << '"';
+    }
+    // The G15.8 texts of the scale limits read back to their values at that precision.
+    for (double v : {15.0, 25.0, -0.01, 0.01, 19.8, 293.15, 1.0e-7, -123456.789}) {
+        double back = UNSET;
+        ASSERT_TRUE(read_fixed_real_blank_zero(fmt_g(v, 15, 8), 15, back)) << v;
+        EXPECT_NEAR(back, v, 1e-7 * std::fabs(v)) << fmt_g(v, 15, 8);
+    }
+    double value = UNSET;
+    EXPECT_FALSE(read_fixed_real_blank_zero("1", 0, value));
+    EXPECT_EQ(value, UNSET);
+}
+
 }  // namespace
 }  // namespace tarvex

@@ -141,13 +141,20 @@ struct LoadResult {
     }
 };
 
+// A scratch directory of this test process, removed when the process ends.
 inline std::filesystem::path temp_dir() {
-    static const std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("tarvex_case_test_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(d);
-        return d;
-    }();
-    return dir;
+    struct Scratch {
+        std::filesystem::path path;
+        Scratch() : path(std::filesystem::temp_directory_path() / ("tarvex_case_test_" + std::to_string(::getpid()))) {
+            std::filesystem::create_directories(path);
+        }
+        ~Scratch() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Scratch scratch;
+    return scratch.path;
 }
 
 inline std::string write_file(const std::string& name, const std::string& bytes) {

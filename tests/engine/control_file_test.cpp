@@ -269,13 +269,45 @@ TEST_F(ControlFile, TimeStepIsFreeInSteadyMode) {
     EXPECT_DOUBLE_EQ(runctl.DT, 30.0);
 }
 
-TEST_F(ControlFile, ValuesBeforeAFailureStay) {
-    Lines l;
-    l.relax = "0.3 0.4";   // too few: refused after the two factors were taken
-    EXPECT_NE(read(l), 0);
-    EXPECT_EQ(runctl.NPASS, 20);
-    EXPECT_DOUBLE_EQ(runctl.RLXU, 0.3);
-    EXPECT_DOUBLE_EQ(runctl.RLXT, 0.4);
+// The settings of one control file, as INPUT1 stores them.
+std::vector<double> control_values() {
+    return {double(runctl.ITURB), double(runctl.NPASS), double(runctl.ITEMP), double(runctl.NPASST),
+            double(runctl.ICONC), double(runctl.NPASSC), double(runctl.ITRANS), double(runctl.IPRINT),
+            runctl.TURBP1, runctl.VISEFF, runctl.CONVU, runctl.CONVM, runctl.CONVT, runctl.CONVC,
+            runctl.CONVC2, runctl.DT, runctl.RLXU, runctl.RLXV, runctl.RLXW, runctl.RLXT, runctl.RLXP,
+            runctl.RLXC, c2eq.RLXC2, runctl.RLXADJ, runctl.TEND, double(runctl.NEWDIST)};
+}
+
+// A file that fails anywhere leaves every setting of the file read before:
+// the first sections of a broken file do not mix with an earlier file's.
+TEST_F(ControlFile, AFailedFileChangesNoSetting) {
+    ASSERT_EQ(read(Lines{}), 0);
+    const std::vector<double> loaded = control_values();
+
+    std::vector<std::pair<const char*, std::string>> broken;
+    auto with = [&](const char* what, std::string Lines::*line, const char* text) {
+        Lines l;
+        l.turb = "3 50.0 0.5";   // differs from the loaded file from the first section on
+        l.passes = "7";
+        l.*line = text;
+        broken.push_back({what, file_text(l)});
+    };
+    with("too few relaxation factors", &Lines::relax, "0.3 0.4");
+    with("turbulence model 4", &Lines::turb, "4 50.0 0.5");
+    with("an unreadable end time", &Lines::tend, "soon");
+    with("a negative fifth relaxation value", &Lines::relax, "0.3 0.4 0.5 0.6 -1");
+    with("a time step of 0 in time-step mode", &Lines::step, "1 0.0");
+    const std::string valid = file_text(Lines{});
+    broken.push_back({"the file ends before the end time", valid.substr(0, valid.find("--- end time"))});
+    broken.push_back({"a marker missing", valid.substr(0, valid.find("--- print")) + "0\n" +
+                                             valid.substr(valid.find("--- print"))});
+
+    for (const auto& [what, text] : broken) {
+        SCOPED_TRACE(what);
+        EXPECT_NE(read_text(text), 0);
+        EXPECT_FALSE(console().empty());
+        EXPECT_EQ(control_values(), loaded);
+    }
 }
 
 TEST_F(ControlFile, MissingData) {
@@ -324,6 +356,7 @@ TEST_F(ControlFile, MissingData) {
 TEST_F(ControlFile, TurbulenceModelOutOfRange) {
     for (int model : {0, 4}) {
         SCOPED_TRACE(model);
+        runctl.ITURB = 2;
         runctl.NEWDIST = false;
         runctl.VISEFF = -1.0;
         Lines l;
@@ -333,8 +366,9 @@ TEST_F(ControlFile, TurbulenceModelOutOfRange) {
             section_line(" in turbulence "), "  turbulence model not available :  " + std::to_string(model),
             "  at line number  4", line_echo(l.turb)};
         EXPECT_EQ(console(), expected);
-        EXPECT_EQ(runctl.ITURB, model);
-        EXPECT_DOUBLE_EQ(runctl.VISEFF, 50.0 * 1.8e-5);
+        // The refused file changes nothing.
+        EXPECT_EQ(runctl.ITURB, 2);
+        EXPECT_DOUBLE_EQ(runctl.VISEFF, -1.0);
         EXPECT_FALSE(runctl.NEWDIST);
     }
 }
@@ -382,7 +416,8 @@ TEST_F(ControlFile, MissingFile) {
     ScopedChannelSink bind(CH_CONSOLE, &sink);
     EXPECT_EQ(INPUT1(), -1);
     const std::vector<std::string> expected = {"  error opening control file",
-                                               " " + std::string(filenames.CTLFILE.padded())};
+                                               " " + std::string(filenames.CTLFILE.padded()),
+                                               " (No such file or directory)"};
     EXPECT_EQ(sink.lines(), expected);
 
     // A directory cannot be read as a control file either.

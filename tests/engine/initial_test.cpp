@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -155,6 +161,86 @@ TEST(Initial, EveryLoadStartsFromAFreshState) {
     // written and must read zero as well.
     ASSERT_EQ(SETUP_ARRAY(25, 16, 12), 0);
     expect_fresh_case(padded_extent());
+}
+
+// Every per-cell value of every array over elements 1..n, as bits.
+std::vector<uint64_t> all_cells(int64_t n) {
+    std::vector<uint64_t> bits;
+    auto add = [&bits](double v) {
+        uint64_t b = 0;
+        std::memcpy(&b, &v, sizeof b);
+        bits.push_back(b);
+    };
+    for (const NamedArray& a : per_cell_doubles())
+        for (int64_t idx = 1; idx <= n; ++idx) add(a.data[idx]);
+    for (int64_t idx = 1; idx <= n; ++idx) {
+        for (int f = 1; f <= 6; ++f) {
+            add(uvaltab.UVAL[uvidx(static_cast<int>(idx), f)]);
+            add(uvaltab.UVALT[uvidx(static_cast<int>(idx), f)]);
+        }
+        add(uvaltab.UVALCELL[idx] ? 1.0 : 0.0);
+        add(mixlen.XLMIX[idx]);
+        add(regions.IREG[idx]);
+    }
+    return bits;
+}
+
+// A large case is read and run (new fields, mixing lengths, iterations),
+// then a small case is read from its file: what the small case holds is
+// exactly what a second reading of it gives, and nothing of the large case
+// is left beyond the small grid.
+TEST(Initial, NothingOfALargeRunSurvivesIntoASmallCase) {
+    CaptureSink console;
+    ScopedChannelSink bind(CH_CONSOLE, &console);
+    const std::string example = std::string(TARVEX_SOURCE_DIR) + "/examples/room/";
+    ASSERT_TRUE(filenames.INFILE.assign(example + "room.case"));
+    ASSERT_TRUE(filenames.CTLFILE.assign(example + "room.control"));
+    ASSERT_EQ(INPUT0(), 0) << console.text();
+    ASSERT_EQ(INPUT1(), 0) << console.text();
+    INIVAL();
+    runctl.DT = 1.0;
+    runctl.ITURB = 2;
+    runctl.VISEFF = 100.0 * runctl.VISC;
+    DIST3D();
+    for (runctl.ITER = 1; runctl.ITER <= 3; ++runctl.ITER) {
+        int iusr3 = 0, iconv = 0;
+        SOLVE(iusr3, iconv);
+    }
+    ASSERT_TRUE(runflags.FIELDSOK);
+    const int64_t large = padded_extent();
+
+    const std::string small_file =
+        (std::filesystem::temp_directory_path() / ("tarvex_small_" + std::to_string(::getpid()) + ".case")).string();
+    {
+        std::ofstream out(small_file, std::ios::binary);
+        out << "small case\n--- end of header\n3 2 2\n--- in monitor location\n1 1 1\n"
+               "--- in gravity vector\n0 0 -9.81\n--- in external conditions\n20 0 0\n"
+               "--- in fluid parameters\n1.2 1.8e-5\n--- in initial conditions\n20 0 0\n"
+               "--- in X grid dimensions\n2 4 1.0\n0 0 0\n--- in Y grid dimensions\n2 3 1.0\n0 0 0\n"
+               "--- in Z grid dimensions\n2 3 1.0\n0 0 0\n"
+               "--- in cell blockage\n0 0 0 0 0 0 0\n--- in face blockages\n0 0 0 0 0 0 0 0 0\n"
+               "--- in inflow section\n0 0 0 0 0 0 0 0 0 0\n--- in outflow section\n0 0 0 0 0 0 0\n"
+               "--- in pressure bounds section\n0 0 0 0 0 0\n"
+               "--- in heat gains section\n0 0 0 0 0 0 0 0 0 0\n";
+    }
+    ASSERT_TRUE(filenames.INFILE.assign(small_file));
+    ASSERT_EQ(INPUT0(), 0) << console.text();
+    ASSERT_EQ(griddim.NX, 3);
+    EXPECT_FALSE(runflags.FIELDSOK);   // the fields of the large run are gone
+    const int64_t small = padded_extent();
+    ASSERT_LT(small * 10, large);
+    const std::vector<uint64_t> after_large = all_cells(large);
+    ASSERT_EQ(INPUT0(), 0) << console.text();
+    EXPECT_TRUE(all_cells(large) == after_large);
+    std::remove(small_file.c_str());
+
+    // Beyond the small grid everything is zero.
+    int bad = 0;
+    for (const NamedArray& a : per_cell_doubles())
+        for (int64_t idx = small + 1; idx <= large; ++idx)
+            if (a.data[idx] != 0.0 && bad++ < 5) ADD_FAILURE() << a.name << "(" << idx << ") = " << a.data[idx];
+    for (int64_t idx = small + 1; idx <= large; ++idx)
+        if ((mixlen.XLMIX[idx] != 0.0 || regions.IREG[idx] != 0) && bad++ < 5) ADD_FAILURE() << "cell " << idx;
 }
 
 // The turbulence model and the mixing-length request are case data; the other

@@ -3,17 +3,23 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -375,6 +381,7 @@ TEST_F(SavedFileTest, DamagedFilesChangeNothing) {
         const char* what;
         std::string text;
         int line;
+        const char* says = nullptr;   // part of the message, where it matters
     };
     auto with_line = [&](int n, const std::string& text) {
         auto l = good;
@@ -403,8 +410,15 @@ TEST_F(SavedFileTest, DamagedFilesChangeNothing) {
         {"an overlong line", with_line(7, good[6] + std::string(100000, ' ') + "1"), 7},
         {"a NUL byte", with_line(12, nul_line), 12},
         {"a blank line between blocks", join_lines(good, 7) + "\n" + join_lines(std::vector<std::string>(good.begin() + 7, good.end()), 99), 8},
-        {"grid line not numbers", with_line(1, "   a   3   3"), 1},
-        {"grid of no cells", with_line(1, "   0   3   3"), 1},
+        {"grid line not numbers", with_line(1, "   a   3   3"), 1, "(value 1 on the line is not a number)"},
+        {"grid of no cells", with_line(1, "   0   3   3"), 1, "invalid grid 0 3 3: every cell count must be at least 1"},
+        {"grid of a negative count", with_line(1, "   4  -3   3"), 1, "invalid grid 4 -3 3"},
+        // Line 20 holds P, T of cells (1,1,1), (1,1,2), (1,1,3); all open.
+        {"a temperature of 0 K in an open cell", with_field(20, 2, "0.0000000E+00"), 20,
+         "value 2 on the line, the temperature 0.0000000E+00 K of an open cell, is not above 0 K (P and T data)"},
+        {"a negative temperature", with_field(21, 4, "-.2931500E+03"), 21, "the temperature -.2931500E+03 K"},
+        {"a temperature too close to 0 K for an air density", with_field(22, 6, "0.1000000-307"), 22,
+         "is not above 0 K"},
         {"grid line short", with_line(1, "   4   3"), 1},
         {"binary junk", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0", 24), 1},
     };
@@ -418,8 +432,32 @@ TEST_F(SavedFileTest, DamagedFilesChangeNothing) {
         const std::string where = file.string() + " line " + std::to_string(c.line) + ":";
         EXPECT_NE(out[1].find(where), std::string::npos) << out[1];
         EXPECT_EQ(out[1].rfind(free_line("restart data error in file"), 0), 0u) << out[1];
+        if (c.says) {
+            EXPECT_NE(out[1].find(c.says), std::string::npos) << out[1];
+        }
         EXPECT_TRUE(Snapshot::take() == before);
     }
+}
+
+// A blocked cell's temperature is not used (the reader sets it to 0, so a
+// file saved after a read holds 0 K there): any value is accepted.
+TEST_F(SavedFileTest, TemperatureOfABlockedCellIsNotJudged) {
+    small_case();
+    ScratchDir dir;
+    const fs::path file = dir.path() / "OUTPUT";
+    ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
+    ASSERT_EQ(console([&] { return INDSK(padded(file)); }), 0);
+    ASSERT_EQ(fields.T[ARIDX(2, 2, 2)], 0.0);   // blocked
+    ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
+    // Cell (2,2,2) is the 14th of the file's order: its T is value 4 of line 24.
+    EXPECT_EQ(split_lines(read_file(file))[23].substr(39, 13), "0.0000000E+00");
+    EXPECT_EQ(console([&] { return INDSK(padded(file)); }), 0);
+
+    auto l = split_lines(read_file(file));
+    l[23].replace(39, 13, "-.1000000E+01");
+    write_file(file, join_lines(l, l.size()));
+    EXPECT_EQ(console([&] { return INDSK(padded(file)); }), 0);
+    EXPECT_EQ(fields.T[ARIDX(2, 2, 2)], 0.0);
 }
 
 // Whatever the bytes, the reader either takes the file or changes nothing.
@@ -504,9 +542,39 @@ TEST_F(SavedFileTest, SaveOntoADirectoryFailsAndKeepsWhatIsInIt) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"OUTPUT"});
 }
 
-// The write itself fails half way (a file-size limit stops it even for root):
-// the earlier file stays byte for byte, and no temporary is left behind.
-TEST_F(SavedFileTest, FailedWriteKeepsTheEarlierFile) {
+// ---- saves in a process of their own -------------------------------------
+
+// Runs `body` in a child process and gives its exit status: 0 when it
+// returned true, 1 when false (its reasons on stderr), 77 when it could not
+// become an ordinary user, 128 + the signal that ended it. With `as_user`,
+// a child of root takes the user nobody, so that permission bits apply to it
+// as they do to a user of the program.
+int in_child(bool as_user, const std::function<bool()>& body) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (as_user && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(77);
+        const bool ok = body();
+        std::fflush(nullptr);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A check inside a child: false, with the reason on stderr, when it fails.
+bool expect_in_child(bool ok, const std::string& what) {
+    if (!ok) std::fprintf(stderr, "failed in the child: %s\n", what.c_str());
+    return ok;
+}
+
+// A save that runs into the file-size limit: the program ignores the limit's
+// signal, so the write fails and the save reports it; the earlier file stays
+// byte for byte and no temporary is left behind. The limit applies to root too.
+TEST_F(SavedFileTest, SavePastTheFileSizeLimitFailsWithItsMessage) {
     small_case();
     ScratchDir dir;
     const fs::path file = dir.path() / "OUTPUT";
@@ -515,37 +583,174 @@ TEST_F(SavedFileTest, FailedWriteKeepsTheEarlierFile) {
     ASSERT_GT(earlier.size(), 2000u);
     fields.T[ARIDX(1, 1, 1)] = 300.0;   // the new save would differ
 
-    struct rlimit old_limit {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int status = console([&] { return OUTDSK(padded(file)); });
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    signal(SIGXFSZ, old_handler);
-
-    EXPECT_EQ(status, -1);
-    ASSERT_EQ(lines().size(), 1u);
-    EXPECT_EQ(lines()[0].rfind(free_line("data write error", file.string()), 0), 0u) << lines()[0];
-    EXPECT_EQ(read_file(file), earlier);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"OUTPUT"});
+    const int status = in_child(false, [&] {
+        const char* argv[] = {"tarvex", nullptr};
+        if (!expect_in_child(PROG_INIT(1, argv) == 0, "PROG_INIT")) return false;
+        struct rlimit small {};
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 1000;
+        if (!expect_in_child(setrlimit(RLIMIT_FSIZE, &small) == 0, "setrlimit")) return false;
+        const int result = console([&] { return OUTDSK(padded(file)); });
+        return expect_in_child(result == -1, "the save reports its failure") &&
+               expect_in_child(lines().size() == 1 &&
+                                   lines()[0].rfind(free_line("data write error", file.string()), 0) == 0,
+                               "the message: " + (lines().empty() ? std::string() : lines()[0])) &&
+               expect_in_child(read_file(file) == earlier, "the earlier file stays") &&
+               expect_in_child(dir.entries() == std::vector<std::string>{"OUTPUT"}, "no temporary is left");
+    });
+    EXPECT_EQ(status, 0) << "128 + " << SIGXFSZ << " means the limit's signal ended the program";
 }
 
-// Permission bits stop a save only for an ordinary user.
-TEST_F(SavedFileTest, SaveIntoAReadOnlyDirectoryKeepsTheEarlierFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+// Permission bits stop a save for a user: an existing file that the user may
+// not write is refused (the rename would replace it all the same), and so is
+// a save into a folder the user may not write. The earlier file stays.
+TEST_F(SavedFileTest, SaveThatTheUserMayNotMakeIsRefused) {
+    small_case();
+    const int status = in_child(true, [&] {
+        ScratchDir dir;
+        const fs::path file = dir.path() / "OUTPUT";
+        bool ok = expect_in_child(console([&] { return OUTDSK(padded(file)); }) == 0, "the first save");
+        const std::string earlier = read_file(file);
+        fields.T[ARIDX(1, 1, 1)] = 300.0;
+
+        fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        ok &= expect_in_child(console([&] { return OUTDSK(padded(file)); }) == -1, "a read-only file is refused");
+        ok &= expect_in_child(lines() == std::vector<std::string>{free_line("file open error", file.string(),
+                                                                            "(Permission denied)")},
+                              "the read-only file's message");
+        ok &= expect_in_child(read_file(file) == earlier, "the read-only file stays");
+        ok &= expect_in_child((fs::status(file).permissions() & fs::perms::owner_write) == fs::perms::none,
+                              "and keeps its permissions");
+        ok &= expect_in_child(dir.entries() == std::vector<std::string>{"OUTPUT"}, "no temporary");
+
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        ok &= expect_in_child(console([&] { return OUTDSK(padded(file)); }) == -1, "a read-only folder");
+        ok &= expect_in_child(console_has("file open error"), "the read-only folder's message");
+        ok &= expect_in_child(read_file(file) == earlier, "the file in the read-only folder stays");
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        return ok;
+    });
+    if (status == 77) GTEST_SKIP() << "cannot become an ordinary user";
+    EXPECT_EQ(status, 0);
+}
+
+// ---- symbolic links -------------------------------------------------------
+
+// A save onto a symbolic link writes through it: the file the link leads to
+// is replaced as a whole (a reader that had the old file open keeps reading
+// the old content), and the link stays as it was.
+TEST_F(SavedFileTest, SaveThroughASymbolicLinkReplacesTheLinkedFile) {
+    small_case();
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links;   // link, what it holds
+        std::string lands;                                       // the file written
+        bool existing;
+    };
+    const std::vector<Case> cases = {
+        {"a relative link into another folder", {{"OUTPUT", "data/real.sav"}}, "data/real.sav", true},
+        {"an absolute link", {{"OUTPUT", "@/data/real.sav"}}, "data/real.sav", true},
+        {"a link to a link", {{"OUTPUT", "data/hop"}, {"data/hop", "real.sav"}}, "data/real.sav", true},
+        {"a link to a file not there yet", {{"OUTPUT", "data/new.sav"}}, "data/new.sav", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        fs::create_directory(dir.path() / "data");
+        if (c.existing) write_file(dir.path() / c.lands, "earlier content\n");
+        for (const auto& [link, to] : c.links)
+            fs::create_symlink(to[0] == '@' ? (dir.path().string() + to.substr(1)) : to, dir.path() / link);
+        std::ifstream earlier_reader;
+        if (c.existing) earlier_reader.open(dir.path() / c.lands, std::ios::binary);
+
+        const fs::path file = dir.path() / "OUTPUT";
+        ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0) << testing::PrintToString(lines());
+        for (const auto& [link, to] : c.links) {
+            EXPECT_TRUE(fs::is_symlink(dir.path() / link)) << link;
+            EXPECT_EQ(fs::read_symlink(dir.path() / link).string(),
+                      to[0] == '@' ? (dir.path().string() + to.substr(1)) : to);
+        }
+        EXPECT_EQ(split_lines(read_file(dir.path() / c.lands))[0], "   4   3   3");
+        if (c.existing) {
+            std::ostringstream old;
+            old << earlier_reader.rdbuf();
+            EXPECT_EQ(old.str(), "earlier content\n");
+        }
+        // No temporary beside the link or the file.
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().find("tarvex-tmp"), std::string::npos) << e.path();
+    }
+}
+
+TEST_F(SavedFileTest, SaveOntoALinkLoopFails) {
     small_case();
     ScratchDir dir;
-    const fs::path file = dir.path() / "OUTPUT";
-    ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
-    const std::string earlier = read_file(file);
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const int status = console([&] { return OUTDSK(padded(file)); });
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_EQ(status, -1);
-    EXPECT_TRUE(console_has("file open error"));
-    EXPECT_EQ(read_file(file), earlier);
+    fs::create_symlink("B", dir.path() / "A");
+    fs::create_symlink("A", dir.path() / "B");
+    const fs::path file = dir.path() / "A";
+    EXPECT_EQ(console([&] { return OUTDSK(padded(file)); }), -1);
+    ASSERT_EQ(lines().size(), 1u);
+    EXPECT_EQ(lines()[0].rfind(free_line("file open error", file.string()), 0), 0u) << lines()[0];
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"A", "B"}));
+}
+
+// ---- temporaries left behind -----------------------------------------------
+
+// A save killed part-way (here by the file-size limit's signal, which a
+// program that has not ignored it dies of) leaves its temporary, named after
+// the target. The next save of that target removes it, under a short name as
+// under one too long for the usual suffix; a temporary that a save still
+// holds (locked), those of other targets and names of another form stay.
+TEST_F(SavedFileTest, NextSaveRemovesTheTemporariesOfKilledSaves) {
+    small_case();
+    const fs::path cwd = fs::current_path();
+    for (const std::string& name : std::vector<std::string>{"OUTPUT", std::string(250, 'n')}) {
+        SCOPED_TRACE(name.size());
+        ScratchDir dir;
+        // In the folder itself: the longer name leaves no room for a path.
+        fs::current_path(dir.path());
+        const fs::path file = name;
+        const int status = in_child(false, [&] {
+            signal(SIGXFSZ, SIG_DFL);
+            struct rlimit small {};
+            getrlimit(RLIMIT_FSIZE, &small);
+            small.rlim_cur = 1000;
+            setrlimit(RLIMIT_FSIZE, &small);
+            OUTDSK(padded(file));
+            return false;   // not reached
+        });
+        ASSERT_EQ(status, 128 + SIGXFSZ);
+        const std::vector<std::string> left = dir.entries();
+        ASSERT_EQ(left.size(), 1u);
+        EXPECT_NE(left[0].find(".tarvex-tmp."), std::string::npos) << left[0];
+        if (name == "OUTPUT") {
+            EXPECT_EQ(left[0].rfind("OUTPUT.tarvex-tmp.", 0), 0u) << left[0];
+        }
+
+        // A save in progress elsewhere, and names that are not this target's.
+        const std::string base = name == "OUTPUT" ? name : std::string("OTHER");
+        const std::vector<std::string> others = {
+            base + ".tarvex-tmp.77.1",   // locked below: another save's
+            "OTHER.tarvex-tmp.1.1",      // another target's
+            "OUTPUT.tarvex-tmp.1",       // not of the form
+            "OUTPUT.tarvex-tmp.x.1",
+            "OUTPUT.tmp1.1",
+        };
+        for (const auto& o : others) write_file(dir.path() / o, "x");
+        const int held = ::open((dir.path() / others[0]).c_str(), O_RDONLY);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+        ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
+        ::close(held);
+        std::vector<std::string> expect = others;
+        expect.push_back(name);
+        std::sort(expect.begin(), expect.end());
+        EXPECT_EQ(dir.entries(), expect);
+        EXPECT_EQ(split_lines(read_file(file))[0], "   4   3   3");
+        fs::current_path(cwd);
+    }
 }
 
 TEST_F(SavedFileTest, OutscrListsEveryCell) {

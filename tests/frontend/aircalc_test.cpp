@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "aircalc_fixture.h"
+#include "common/names.h"
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "frontend/dlg_rundata.h"
 #include "platform/dialog.h"
 #include "platform/dialog_qt.h"
 
@@ -385,6 +387,43 @@ TEST_F(AircalcTest, CommandLineCountsSkipTheDialogOnlyOnce) {
     EXPECT_EQ(runctl.RESTART, 2);
     EXPECT_EQ(runctl.ITER, 4);
     EXPECT_EQ(read_lines(RESIDUALS_LOG).size(), log.size() * 2);
+}
+
+// Start mode 2 right after the case is read: there are no fields to continue
+// from (they are all zero). The command line's counts would skip the dialog;
+// it is shown all the same, saying why, and the run starts only from what is
+// chosen there.
+TEST_F(AircalcTest, ContinuingWithoutFieldsAsksInTheDialog) {
+    std::vector<std::string> messages;
+    int choose = 0;   // 0: Cancel; otherwise the start mode's radio, then OK
+    platform::set_dialog_show_hook([&](platform::Dialog& d) {
+        if (d.template_id() != 103) return;
+        std::string m;
+        d.get_text(1022, m, 400);
+        messages.emplace_back(trim_right(m));
+        platform::Dialog* dialog = &d;
+        const int radio = choose;
+        QTimer::singleShot(0, [dialog, radio] {
+            if (radio) QTest::mouseClick(platform::dialog_control(*dialog, radio), Qt::LeftButton);
+            QTest::mouseClick(platform::dialog_control(*dialog, radio ? 1 : 2), Qt::LeftButton);
+        });
+    });
+    EXPECT_EQ(run(2, 3, 3).ending, RunEnding::Cancelled);
+    EXPECT_EQ(messages, std::vector<std::string>{NO_FIELDS_MESSAGE});
+    EXPECT_EQ(runctl.ITER, 0);
+    EXPECT_FALSE(file_exists(RESIDUALS_LOG));
+
+    choose = 1013;   // Initialise
+    EXPECT_EQ(run(2, 3, 3).ending, RunEnding::Finished);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(runctl.RESTART, 0);
+    EXPECT_EQ(runctl.ITER, 3);
+
+    // Now there are fields: the command line's start mode 2 goes on without the dialog.
+    EXPECT_EQ(run(2, 2, 2).ending, RunEnding::Finished);
+    EXPECT_EQ(messages.size(), 2u);
+    EXPECT_EQ(runctl.ITER, 5);
+    platform::set_dialog_show_hook({});
 }
 
 // Mixing lengths: models 2 and 3 compute them before a run from new or saved

@@ -125,8 +125,9 @@ TEST_F(DemoTest, FrameWithTheFourWindowsAsARunFillsThem) {
     EXPECT_EQ(console[0], "  problem size too big");
     EXPECT_EQ(console[3], "  error opening control file");
     EXPECT_EQ(console[4], " MISSING.CTL");   // the blank-padded name on one row
-    EXPECT_EQ(console[5], "  input data OK");
-    EXPECT_EQ(console[6], "  Run Finished");
+    EXPECT_EQ(console[5], " (No such file or directory)");
+    EXPECT_EQ(console[6], "  input data OK");
+    EXPECT_EQ(console[7], "  Run Finished");
     EXPECT_EQ(platform::Window(CH_ITER).text_lines()[0].substr(0, 9), " sin,sout");
 }
 

@@ -160,6 +160,12 @@ TEST_F(MenuTest, StatesAndStatusThroughASession) {
     EXPECT_FALSE(runstate.GEOMOK);
     EXPECT_EQ(frame_title(), "Tarvex V1.4 b ");
 
+    // The grayed items' keys do nothing either.
+    chooser.shown = 0;
+    for (int key : {4, 9, 10}) EXPECT_TRUE(platform::deliver_function_key(key));
+    EXPECT_EQ(chooser.shown, 0);
+    EXPECT_EQ(opened_domain + opened_region, 0);
+
     console_.clear();
     STARTWORKPROC();
     note("Run reads the failed file again");
@@ -184,8 +190,9 @@ TEST_F(MenuTest, StatesAndStatusThroughASession) {
         {"run start", "GGGGGEGG", "calculations running"},
         {"interrupt asked", "GGGGGGGG", "..interrupted.."},
         {"run end", "EEEEEGEE", "idle"},
-        {"Load Geometry fails after the run", "EEEEEGEE", "error found in input file"},
-        {"Run reads the failed file again", "EEEEEGEE", "error found in input file"},
+        // No case loaded any more: Load Saved data and the View menu are grayed.
+        {"Load Geometry fails after the run", "EEGEEGEG", "error found in input file"},
+        {"Run reads the failed file again", "EEGEEGEG", "error found in input file"},
         {"run start after the failed load", "GGGGGEGG", "calculations running"},
         {"run end after the failed load", "EEEEEGEE", "idle"},
     };
@@ -211,8 +218,11 @@ TEST_F(MenuTest, FunctionKeys) {
     const std::vector<Case> cases = {
         {3, false, false, true, false, false, 0},   {4, false, false, false, false, false, 0},
         {4, false, true, true, false, false, 0},    {5, false, false, true, false, false, 0},
-        {6, false, false, true, false, false, 0},   {9, false, false, false, false, false, 9},
-        {10, false, false, false, false, false, 10}, {11, false, true, false, false, false, 0},
+        {6, false, false, true, false, false, 0},
+        // The viewers' keys need a case, as the View menu does.
+        {9, false, false, false, false, false, 0},  {10, false, false, false, false, false, 0},
+        {9, false, true, false, false, false, 9},   {10, false, true, false, false, false, 10},
+        {11, false, true, false, false, false, 0},
         {12, false, false, false, true, false, 0},
         {3, true, true, false, false, false, 0},    {4, true, true, false, false, false, 0},
         {5, true, true, false, false, false, 0},    {6, true, true, false, false, false, 0},

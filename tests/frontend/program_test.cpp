@@ -75,6 +75,19 @@ int program_probe(int argc, char** argv) {
     return code;
 }
 
+// The child's program: Tarvex itself, with a user who answers every message
+// box with its first button (OK, or Yes) and notes it.
+int program_probe_answering_boxes(int argc, char** argv) {
+    platform::set_message_box_responder([](const platform::MessageBox& box) {
+        std::printf("box=%s|%s\n", box.caption.c_str(), box.text.c_str());
+        std::fflush(stdout);
+        return box.buttons == platform::Buttons::YesNo || box.buttons == platform::Buttons::YesNoCancel
+                   ? platform::Answer::Yes
+                   : platform::Answer::Ok;
+    });
+    return run_tarvex(argc, argv);
+}
+
 namespace {
 
 using testing::file_exists;
@@ -82,7 +95,8 @@ using testing::read_lines;
 
 // Runs this test program again as Tarvex with the given arguments; returns
 // what it printed, and its exit status.
-std::string run_program(const std::vector<std::string>& args, int& status) {
+std::string run_program(const std::vector<std::string>& args, int& status,
+                        const char* probe_flag = "--tarvex-program-probe") {
     int out[2];
     if (pipe(out) != 0) return "";
     const pid_t pid = fork();
@@ -92,9 +106,8 @@ std::string run_program(const std::vector<std::string>& args, int& status) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         std::vector<char*> argv;
         static char self[] = "frontend_tests";
-        static char probe[] = "--tarvex-program-probe";
         argv.push_back(self);
-        argv.push_back(probe);
+        argv.push_back(const_cast<char*>(probe_flag));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv("/proc/self/exe", argv.data());
@@ -149,6 +162,20 @@ TEST(Program, StartedAsTheReadmeStartsItRunsTheExampleAndExits) {
     EXPECT_EQ(log[2].substr(0, 5), "   11");
     EXPECT_EQ(log[3].substr(0, 5), "   20");
     std::filesystem::remove_all(dir);
+}
+
+// A program that ends on an error says so in its exit status: a command-line
+// error ends it after the "Problem in initialisation" box with status 1.
+TEST(Program, CommandLineErrorEndsWithANonZeroExitStatus) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-n", "0"}, {"-x"}, {"-d", "/no/such/folder"}}) {
+        SCOPED_TRACE(args[0]);
+        int status = 0;
+        const std::string out = run_program(args, status, "--tarvex-program-boxes");
+        ASSERT_TRUE(WIFEXITED(status)) << out;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << out;
+        EXPECT_TRUE(has_line(out, "box=Error|Problem in initialisation\r please see screen")) << out;
+    }
 }
 
 // The main routine in this process, on a program thread of its own.

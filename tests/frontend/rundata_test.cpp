@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/names.h"
 #include "engine/data.h"
 #include "frontend/dlg_rundata.h"
 #include "platform/dialog.h"
@@ -46,6 +47,7 @@ struct Showing {
 struct Seen {
     int mode = 0;   // the checked radio, 0 for none
     std::string iterations, save, flow, pressure, energy, conc;
+    std::string message;   // the line that says why the dialog came back
 };
 
 class ScriptedUser {
@@ -78,6 +80,8 @@ private:
         s.pressure = text(1018);
         s.energy = text(1019);
         s.conc = text(1020);
+        d.get_text(1022, s.message, 400);
+        s.message = std::string(trim_right(s.message));
         return s;
     }
 
@@ -123,7 +127,9 @@ struct Settings {
     double flow, pressure, energy, conc;
 };
 
-void set_settings(const Settings& s, bool newfields) {
+// `fields`: the fields in memory belong to the loaded case (a run or saved
+// data since it was read), so that "from last data" can be used.
+void set_settings(const Settings& s, bool newfields, bool fields = true) {
     runctl.RESTART = s.restart;
     pbtable.NITER = s.niter;
     pbtable.NSAVE = s.nsave;
@@ -132,6 +138,7 @@ void set_settings(const Settings& s, bool newfields) {
     runctl.RLXT = s.energy;
     runctl.RLXC = c2eq.RLXC2 = s.conc;
     runflags.NEWFIELDS = newfields;
+    runflags.FIELDSOK = fields;
 }
 
 void expect_settings(const Settings& s, const std::string& label) {
@@ -158,6 +165,7 @@ TEST(RunData, EntriesToStoredValuesAndShowings) {
         int result;
         size_t showings;
         Settings after;
+        bool fields = true;   // fields of the case in memory
     };
     const Showing cancel{.press = CANCEL};
     const Showing ok{};
@@ -173,17 +181,19 @@ TEST(RunData, EntriesToStoredValuesAndShowings) {
         {"factors: flow into U V W, conc into C and C2, edges included", kLaterRun,
          {{.flow = "1", .pressure = "1.9", .energy = "0.25", .conc = "1.0E-1"}}, 1, 1,
          {0, 50, 10, 1.0, 1.9, 0.25, 0.1}},
+        // An entry out of range comes back as typed: OK again refuses it again.
         {"pressure 1.5 accepted, flow 1.5 sends the dialog back", kLaterRun,
-         {{.flow = "1.5", .pressure = "1.5"}, ok}, 1, 2, {0, 50, 10, 0.5, 1.5, 0.7, 0.6}},
+         {{.flow = "1.5", .pressure = "1.5"}, ok, {.flow = "0.9"}}, 1, 3, {0, 50, 10, 0.9, 1.5, 0.7, 0.6}},
         {"factors of 0 or below are out of range", kLaterRun,
-         {{.flow = "0", .pressure = "-1", .energy = "0.0", .conc = "0.3"}, ok}, 1, 2,
-         {0, 50, 10, 0.5, 1.0, 0.7, 0.3}},
+         {{.flow = "0", .pressure = "-1", .energy = "0.0", .conc = "0.3"}, {.flow = "0.4", .pressure = "1.1", .energy = "0.2"}},
+         1, 2, {0, 50, 10, 0.4, 1.1, 0.2, 0.3}},
         {"pressure above 1.9, energy above 1", kLaterRun,
-         {{.pressure = "1.91", .energy = "1.01"}, ok}, 1, 2, {0, 50, 10, 0.5, 1.0, 0.7, 0.6}},
+         {{.pressure = "1.91", .energy = "1.01"}, {.pressure = "1.9", .energy = "1"}}, 1, 2,
+         {0, 50, 10, 0.5, 1.9, 1.0, 0.6}},
         {"negative iterations: the rest is stored, then the dialog comes back", kLaterRun,
-         {{.iterations = "-5", .save = "20", .energy = "0.3"}, ok}, 1, 2, {0, 50, 20, 0.5, 1.0, 0.3, 0.6}},
+         {{.iterations = "-5", .save = "20", .energy = "0.3"}, cancel}, -1, 2, {0, 50, 20, 0.5, 1.0, 0.3, 0.6}},
         {"negative save interval", kLaterRun,
-         {{.iterations = "30", .save = "-1"}, ok}, 1, 2, {0, 30, 10, 0.5, 1.0, 0.7, 0.6}},
+         {{.iterations = "30", .save = "-1"}, {.save = "12"}}, 1, 2, {0, 30, 12, 0.5, 1.0, 0.7, 0.6}},
         {"unreadable iterations: back at once, nothing after it stored", kLaterRun,
          {{.iterations = "abc", .save = "5", .flow = "0.9"}, cancel}, -1, 2, {0, 50, 10, 0.5, 1.0, 0.7, 0.6}},
         {"empty iterations count as unreadable", kFirstRun,
@@ -195,13 +205,16 @@ TEST(RunData, EntriesToStoredValuesAndShowings) {
         {"unreadable save: iterations already stored", kLaterRun,
          {{.iterations = "70", .save = "5x"}, cancel}, -1, 2, {0, 70, 10, 0.5, 1.0, 0.7, 0.6}},
         // Energy is read before pressure: the pressure typed beside an
-        // unreadable energy is lost, and the next showing has 1.00 again.
+        // unreadable energy is not read then, but it stays in its field and
+        // is stored once the energy is mended.
         {"unreadable factors: empty, nan, inf, beyond the double range", kLaterRun,
          {{.flow = ""}, {.flow = "0.8", .pressure = "nan"}, {.pressure = "1.2", .energy = "inf"},
           {.energy = "0.4", .conc = "1e400"}, {.conc = "0.9"}},
-         1, 5, {0, 50, 10, 0.8, 1.0, 0.4, 0.9}},
+         1, 5, {0, 50, 10, 0.8, 1.2, 0.4, 0.9}},
         {"start mode from file data", kLaterRun, {{.mode = 1015}}, 1, 1, {1, 50, 10, 0.5, 1.0, 0.7, 0.6}},
         {"start mode from last data", kLaterRun, {{.mode = 1014}}, 1, 1, {2, 50, 10, 0.5, 1.0, 0.7, 0.6}},
+        {"from last data without fields in memory comes back; Initialise then runs", kLaterRun,
+         {{.mode = 1014, .iterations = "60"}, {.mode = 1013}}, 1, 2, {0, 60, 10, 0.5, 1.0, 0.7, 0.6}, false},
         {"Cancel changes nothing", kLaterRun,
          {{.mode = 1015, .iterations = "80", .flow = "0.1", .press = CANCEL}}, -1, 1, kLaterRun},
         {"Escape changes nothing", kLaterRun, {{.iterations = "80", .press = ESCAPE}}, -1, 1, kLaterRun},
@@ -212,7 +225,7 @@ TEST(RunData, EntriesToStoredValuesAndShowings) {
          {0, 90, 10, 0.5, 1.0, 0.7, 0.6}},
     };
     for (const Case& c : cases) {
-        set_settings(c.before, true);
+        set_settings(c.before, true, c.fields);
         ScriptedUser user(c.script);
         EXPECT_EQ(RUNDATAPROC(), c.result) << c.label;
         EXPECT_EQ(user.seen().size(), c.showings) << c.label;
@@ -250,15 +263,69 @@ TEST(RunData, LaterRunsShowTheStoredValuesRightAligned) {
     EXPECT_EQ(s.conc, "0.05");
 }
 
-TEST(RunData, AnInvalidEntryComesBackShowingTheValueStoredBefore) {
-    set_settings(kLaterRun, true);
-    ScriptedUser user(std::vector<Showing>{{.iterations = "100", .flow = "1.5", .pressure = "1.5"}, {.press = CANCEL}});
-    EXPECT_EQ(RUNDATAPROC(), -1);
-    ASSERT_EQ(user.seen().size(), 2u);
-    const Seen& again = user.seen()[1];
-    EXPECT_EQ(again.flow, "0.50");
-    EXPECT_EQ(again.pressure, "1.50");
-    EXPECT_EQ(again.iterations, "       100");
+// The dialog comes back showing what was typed, every entry of it, with a
+// line that names the entry that could not be used (the first, when several
+// could not) and why. The first showing has no such line.
+TEST(RunData, ComesBackAsTypedSayingWhichEntryCouldNotBeUsed) {
+    struct Case {
+        Showing typed;
+        bool fields;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{.iterations = "abc", .flow = "0.9"}, true, "Number of iterations: \"abc\" is not a whole number."},
+        {{.iterations = "-5"}, true, "Number of iterations: -5 is below 0."},
+        {{.iterations = "40", .save = "5x"}, true, "Save interval: \"5x\" is not a whole number."},
+        {{.save = "-2"}, true, "Save interval: -2 is below 0."},
+        {{.flow = "1.5", .pressure = "1.5"}, true, "Flow factor: \"1.5\" is not above 0 and at most 1."},
+        {{.pressure = "2"}, true, "Pressure factor: \"2\" is not above 0 and at most 1.9."},
+        {{.energy = "0"}, true, "Energy factor: \"0\" is not above 0 and at most 1."},
+        {{.conc = ""}, true, "Concentration factor: an empty entry is not a number."},
+        {{.iterations = "-1", .flow = "7"}, true, "Number of iterations: -1 is below 0."},
+        {{.mode = 1014, .save = "3"}, false, NO_FIELDS_MESSAGE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        set_settings(kLaterRun, true, c.fields);
+        ScriptedUser user(std::vector<Showing>{c.typed, {.press = CANCEL}});
+        EXPECT_EQ(RUNDATAPROC(), -1);
+        ASSERT_EQ(user.seen().size(), 2u);
+        EXPECT_EQ(user.seen()[0].message, "");
+        const Seen& again = user.seen()[1];
+        EXPECT_EQ(again.message, c.says);
+        const Seen& first = user.seen()[0];
+        EXPECT_EQ(again.mode, c.typed.mode ? c.typed.mode : first.mode);
+        auto as_typed = [](const char* typed, const std::string& shown) {
+            return typed ? std::string(typed) : std::string(trim_right(shown));
+        };
+        EXPECT_EQ(again.iterations, as_typed(c.typed.iterations, first.iterations));
+        EXPECT_EQ(again.save, as_typed(c.typed.save, first.save));
+        EXPECT_EQ(again.flow, as_typed(c.typed.flow, first.flow));
+        EXPECT_EQ(again.pressure, as_typed(c.typed.pressure, first.pressure));
+        EXPECT_EQ(again.energy, as_typed(c.typed.energy, first.energy));
+        EXPECT_EQ(again.conc, as_typed(c.typed.conc, first.conc));
+    }
+}
+
+// "from last data" is preselected only when there are fields to continue from.
+TEST(RunData, FromLastDataIsPreselectedOnlyWithFieldsInMemory) {
+    for (bool fields : {true, false}) {
+        set_settings(kLaterRun, false, fields);
+        ScriptedUser user(std::vector<Showing>{{.press = CANCEL}});
+        EXPECT_EQ(RUNDATAPROC(), -1);
+        ASSERT_EQ(user.seen().size(), 1u);
+        EXPECT_EQ(user.seen()[0].mode, fields ? 1014 : 1013);
+    }
+}
+
+// A first line of the caller's own (the command line asked for a start mode
+// the dialog has to refuse) is shown in the first showing.
+TEST(RunData, FirstShowingCanSayWhyItIsShown) {
+    set_settings(kLaterRun, true, false);
+    ScriptedUser user(std::vector<Showing>{{.press = CANCEL}});
+    EXPECT_EQ(RUNDATAPROC(NO_FIELDS_MESSAGE), -1);
+    ASSERT_EQ(user.seen().size(), 1u);
+    EXPECT_EQ(user.seen()[0].message, NO_FIELDS_MESSAGE);
 }
 
 // The run asks for the dialog on its calculation thread: the defaults come
@@ -295,12 +362,13 @@ TEST(RunData, TemplateControlsSitWhereTheirDialogUnitsPutThem) {
         const platform::PxRect r = platform::du_to_px({x, y, w, h}, base);
         return QRect(r.x, r.y, r.w, r.h);
     };
-    EXPECT_EQ(dialog_widget(d)->size(), px(0, 0, 186, 121).size());
+    EXPECT_EQ(dialog_widget(d)->size(), px(0, 0, 186, 151).size());
     EXPECT_EQ(dialog_widget(d)->windowTitle(), "Run Data");
     EXPECT_EQ(dialog_control(d, 1016)->geometry(), px(135, 9, 44, 14));
     EXPECT_EQ(dialog_control(d, 1017)->geometry(), px(55, 69, 30, 12));
     EXPECT_EQ(dialog_control(d, 1015)->geometry(), px(7, 39, 58, 9));
     EXPECT_EQ(dialog_control(d, 2)->geometry(), px(103, 100, 50, 14));
+    EXPECT_EQ(dialog_control(d, 1022)->geometry(), px(7, 119, 172, 26));   // the line that says why
     // With the classic 6 by 13 units the iterations field is at (203, 15), 66 by 23.
     EXPECT_EQ(platform::du_to_px({135, 9, 44, 14}, {6, 13}), (platform::PxRect{203, 15, 66, 23}));
 }

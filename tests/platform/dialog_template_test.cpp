@@ -2,6 +2,9 @@
 // conversion of dialog units to pixels.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/dialog_template.h"
@@ -121,9 +124,38 @@ TEST(DialogTemplate, EmbeddedTemplatesLoadByIdAndUnknownIdsFail) {
     ASSERT_TRUE(load_dialog_template(103, t, error)) << error;
     EXPECT_EQ(t.caption, "Run Data");
     EXPECT_EQ(t.width, 186);
-    EXPECT_EQ(t.height, 121);
+    EXPECT_EQ(t.height, 151);
     EXPECT_FALSE(load_dialog_template(999, t, error));
     EXPECT_EQ(error, "dialog template 999 not found (dialog999.dlg)");
+}
+
+// Every template the program carries parses, carries the id of its file
+// name, is the one embedded under that id, and keeps its controls inside
+// the dialog.
+TEST(DialogTemplate, EveryShippedTemplateIsWellFormed) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(TARVEX_SOURCE_DIR) / "resources";
+    int seen = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() != ".dlg") continue;
+        ++seen;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        DialogTemplate t;
+        std::string error;
+        ASSERT_TRUE(parse_dialog_template(text.str(), name, t, error)) << error;
+        EXPECT_EQ(name, "dialog" + std::to_string(t.id) + ".dlg");
+        DialogTemplate embedded;
+        ASSERT_TRUE(load_dialog_template(t.id, embedded, error)) << error;
+        EXPECT_EQ(embedded.controls.size(), t.controls.size()) << name;
+        for (const ControlTemplate& c : t.controls) {
+            EXPECT_LE(c.rect.x + c.rect.w, t.width) << name << " control " << c.id << " " << c.text;
+            EXPECT_LE(c.rect.y + c.rect.h, t.height) << name << " control " << c.id << " " << c.text;
+        }
+    }
+    EXPECT_GT(seen, 0);
 }
 
 // Dialog units to pixels, with the base units of an 8-point sans-serif font

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -130,6 +131,26 @@ TEST_F(DialogTest, SettingTextFromTheProgramFiresNothingTypingFiresEachChange) {
     e->clear();
     QTest::keyClicks(e, "12");
     EXPECT_EQ(seen, (std::vector<std::string>{"1   ", "12  "}));
+    d.release();
+}
+
+// A text set from the program that is wider than its field is shown from its
+// first character (its sign stays in view), and the first pixel column of
+// the field shows the same as a field holding only the text's first
+// characters.
+TEST_F(DialogTest, TextWiderThanItsFieldShowsItsStart) {
+    ASSERT_TRUE(d.show_modeless());
+    QLineEdit* e = line_edit(d, 100);
+    ASSERT_TRUE(d.set_text(100, "-0.10000000E-01 and more"));
+    EXPECT_EQ(e->cursorPosition(), 0);
+    const QImage wide = e->grab().toImage();
+    ASSERT_TRUE(d.set_text(100, "-0.1"));
+    e->setCursorPosition(0);
+    const QImage start = e->grab().toImage();
+    const int w = e->fontMetrics().horizontalAdvance(QStringLiteral("-0.1"));
+    ASSERT_GT(w, 0);
+    ASSERT_LT(w + 4, wide.width());
+    EXPECT_EQ(wide.copy(0, 0, w, wide.height()), start.copy(0, 0, w, start.height()));
     d.release();
 }
 

@@ -1,0 +1,806 @@
+// The domain viewer on the small test case: what the dialog and the window
+// show when it opens; the frame drawn in a window of known size; the
+// controls; the decided faults (indices outside the plane, a window too
+// small, a search finding nothing, a second opening); the pictures through a
+// scripted file chooser and message boxes; the field lock (a control handled
+// while a run holds it is drawn by the next refresh); and a run with the
+// viewer open while a timer on the GUI thread works the dialog.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "aircalc_fixture.h"
+#include "common/channels.h"
+#include "engine/data.h"
+#include "engine/engine.h"
+#include "frontend/calc/fieldstats.h"
+#include "frontend/calc/plotwindow.h"
+#include "frontend/calc/viewstate.h"
+#include "frontend/dlg_plotwindow.h"
+#include "frontend/dlg_viewdomain.h"
+#include "frontend/viewdlg.h"
+#include "frontend/winfile.h"
+#include "frontend/winmain.h"
+#include "frontend/winwrapper.h"
+#include "platform/app.h"
+#include "platform/dialog.h"
+#include "platform/dialog_file.h"
+#include "platform/dialog_qt.h"
+#include "platform/window.h"
+
+namespace tarvex {
+namespace {
+
+using namespace plot_ctl;
+using platform::Window;
+
+constexpr std::uint32_t BLACK = 0x000000;   // scheme 4 on screen: background
+constexpr std::uint32_t WHITE = 0xFFFFFF;   // and text
+constexpr std::uint32_t EDGE = platform::bgr(160, 0, 0);
+constexpr std::uint32_t POISON = platform::bgr(1, 2, 3);   // no redraw paints this
+
+// Answers the file dialogs from a script (nullptr: Cancel) and notes the
+// name each showing proposed.
+class PictureChooser : public platform::FileChooser {
+public:
+    PictureChooser() { platform::set_file_chooser(this); }
+    ~PictureChooser() override { platform::set_file_chooser(nullptr); }
+    void answer(std::vector<const char*> names) {
+        names_ = std::move(names);
+        next_ = 0;
+    }
+    bool choose(const platform::FileRequest& request, std::string& name) override {
+        proposed.push_back(name);
+        extensions.push_back(request.default_extension);
+        if (next_ >= names_.size() || names_[next_] == nullptr) {
+            ++next_;
+            return false;
+        }
+        name = names_[next_++];
+        return true;
+    }
+    void refuse(const platform::FileRequest&, const std::string& message) override { refusals.push_back(message); }
+    std::vector<std::string> proposed, extensions, refusals;
+
+private:
+    std::vector<const char*> names_;
+    size_t next_ = 0;
+};
+
+class ViewDomainTest : public testing::ProgramTest {
+protected:
+    ViewDomainTest() { view_items_ = {{"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9}}; }
+
+    void SetUp() override {
+        ProgramTest::SetUp();
+        VER_INIT();
+        viewwin = VIEWWIN{};   // as at program start
+        set_plot_viewer_refresh(PLOT_VIEWER_REFRESH);
+        set_plot_viewer_catch_up(PLOT_VIEWER_CATCH_UP);
+        NPIC = 0;
+        ASSERT_EQ(AIRSTAGE1(), 0);   // 4 x 3 x 2 cells, 4 m by 3 m by 2.5 m
+        runstate.GEOMOK = true;
+    }
+    void TearDown() override {
+        finish_run();
+        if (viewdlg.VIEWDOMOPEN) {
+            viewdlg.VIEWDOMBUSY = false;
+            press(CLOSE);
+        }
+        set_plot_viewer_catch_up({});
+        ProgramTest::TearDown();
+    }
+
+    static platform::Dialog& dlg() { return viewdlg.DLGVIEW; }
+    static QWidget* control(int id) { return platform::dialog_control(dlg(), id); }
+    // A click as the user makes it: nothing when the control is disabled.
+    static void press(int id) { qobject_cast<QAbstractButton*>(control(id))->click(); }
+    static void type(int id, const char* text) {
+        auto* edit = qobject_cast<QLineEdit*>(control(id));
+        edit->selectAll();
+        if (*text) QTest::keyClicks(edit, text);
+        else QTest::keyClick(edit, Qt::Key_Backspace);
+    }
+    static std::string field(int id) { return qobject_cast<QLineEdit*>(control(id))->text().toStdString(); }
+    static bool enabled(int id) { return control(id)->isEnabled(); }
+    static bool checked(int id) { return qobject_cast<QAbstractButton*>(control(id))->isChecked(); }
+    static std::string label(int id) {
+        std::string text;
+        dlg().get_text(id, text, 1);
+        return text;
+    }
+    static std::uint32_t pixel(int x, int y) { return Window(CH_VIEW).pixel(x, y); }
+    static std::string title() { return std::string(viewwin.PLTITLE, sizeof viewwin.PLTITLE); }
+
+    // Fills the window with a colour no redraw uses, to see whether one came.
+    static void poison() {
+        Window w(CH_VIEW);
+        const std::uint32_t old = w.set_bk_color_rgb(POISON);
+        w.clear();
+        w.set_bk_color_rgb(old);
+    }
+    // Every pixel of the drawing area is the background: nothing was drawn.
+    static bool cleared() {
+        for (int y = 0; y <= viewctl.NYPIX; y += 3)
+            for (int x = 0; x <= viewctl.NXPIX; x += 3)
+                if (pixel(x, y) != BLACK) return false;
+        return true;
+    }
+    // Places the window at a known size in character cells.
+    static void place_window(int width, int height) {
+        Window(CH_VIEW).set_place({platform::WindowState::Place, 0, 0, width, height});
+    }
+    // Runs fn on a thread of its own, as the calculation thread would, while
+    // serving the GUI.
+    static void from_other_thread(const std::function<void()>& fn) {
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            fn();
+            done = true;
+        });
+        while (!done) {
+            pump();
+            platform::sleep_ms(1);
+        }
+        t.join();
+        pump();
+    }
+};
+
+// Holds the field lock on a thread of its own, as a run does inside SOLVE.
+class FieldLockHolder {
+public:
+    FieldLockHolder()
+        : thread_([this] {
+              std::unique_lock<std::mutex> fields_locked(field_lock);
+              std::unique_lock<std::mutex> lock(mutex_);
+              held_ = true;
+              cv_.notify_all();
+              cv_.wait(lock, [this] { return release_; });
+          }) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [this] { return held_; });
+    }
+    ~FieldLockHolder() { release(); }
+    void release() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            release_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool held_ = false, release_ = false;
+    std::thread thread_;
+};
+
+TEST_F(ViewDomainTest, OpensMaximisedWithTheDialogShowingTheState) {
+    viewctl.IPLANE = 2;
+    viewctl.PINDEX = 3;
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    ASSERT_TRUE(viewdlg.VIEWDOMOPEN);
+    Window w(CH_VIEW);
+    ASSERT_TRUE(w.exists());
+    EXPECT_EQ(platform::window_text(w.handle()), "Domain view");
+    platform::WindowPlace place;
+    ASSERT_TRUE(w.get_place(place));
+    EXPECT_EQ(place.state, platform::WindowState::Maximised);
+    EXPECT_EQ(viewctl.NXPIX, 1014);   // the frame's 128 by 40 cells
+    EXPECT_EQ(viewctl.NYPIX, 630);
+    QWidget* dialog = platform::dialog_widget(dlg());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Data Plot");
+    // Beside the plot, not over it: outside the frame or along its right edge.
+    const QRect frame = platform::dialog_owner_window()->frameGeometry();
+    const QRect box = dialog->frameGeometry();
+    EXPECT_TRUE(box.left() > frame.right() || box.right() < frame.left() ||
+                box.left() > frame.left() + frame.width() * 3 / 4)
+        << box.left() << " " << box.right() << " in " << frame.left() << " " << frame.right();
+
+    EXPECT_TRUE(checked(PLANE_IK));
+    EXPECT_EQ(label(INDEX_LETTER), "J");
+    EXPECT_EQ(field(INDEX), "           3");
+    long long max = 0, pos = 0;
+    dlg().get_int(INDEX_SPIN, platform::Attr::range_max, max);
+    dlg().get_int(INDEX_SPIN, platform::Attr::position, pos);
+    EXPECT_EQ(max, 3);   // NY
+    EXPECT_EQ(pos, 3);
+    EXPECT_EQ(field(ZOOM), " 0");   // zoom starts at 0: no zoom
+    for (int id : {PAN_UP, PAN_DOWN, PAN_LEFT, PAN_RIGHT}) EXPECT_FALSE(enabled(id));
+    EXPECT_TRUE(checked(1013));
+    EXPECT_TRUE(enabled(INDEX));
+    EXPECT_TRUE(enabled(FIND_MAX));
+    EXPECT_FALSE(enabled(COLOUR_BY_SPEED));
+    EXPECT_FALSE(enabled(SHOW_BC));
+    EXPECT_EQ(title(), "Temperature C       ");
+
+    // Drawn: the axis glyph's corner is in the text colour.
+    EXPECT_EQ(pixel(viewctl.NXPIX - 30, 15), WHITE);
+}
+
+TEST_F(ViewDomainTest, OpensOnlyOnceACaseIsLoaded) {
+    runstate.GEOMOK = false;
+    VIEWDOMAINPROC();
+    EXPECT_FALSE(viewdlg.VIEWDOMOPEN);
+    EXPECT_FALSE(Window(CH_VIEW).exists());
+    EXPECT_TRUE(function_key_released(9));
+    EXPECT_FALSE(viewdlg.VIEWDOMOPEN);
+
+    runstate.GEOMOK = true;
+    EXPECT_TRUE(function_key_released(9));
+    EXPECT_TRUE(viewdlg.VIEWDOMOPEN);
+}
+
+// The edges of the 4 m by 3 m IJ plane in a window of 100 by 30 cells:
+// 790 by 470 pixels; 3/470 m a pixel; the world window from -0.5043 to
+// 5.5468 across and -0.3 to 3.3 up.
+TEST_F(ViewDomainTest, FrameInAWindowOfKnownSize) {
+    VIEWDOMAINPROC();
+    place_window(100, 30);
+    press(PLANE_IJ);
+    ASSERT_EQ(viewctl.NXPIX, 790);
+    ASSERT_EQ(viewctl.NYPIX, 470);
+    EXPECT_EQ(viewctl.IPX0, 65);
+    EXPECT_EQ(viewctl.IPX1, 588);
+    EXPECT_EQ(viewctl.IPY0, 430);
+    EXPECT_EQ(viewctl.IPY1, 39);
+    // x = 0 lies at pixel 65.8 and x = 4 at 588.05; y = 0 at row 430.8 and
+    // y = 3 at 39.2. The lines run over the whole window: seen here outside
+    // the plot area, where nothing else is drawn.
+    EXPECT_EQ(pixel(66, 20), EDGE);
+    EXPECT_EQ(pixel(66, 460), EDGE);
+    EXPECT_EQ(pixel(588, 460), EDGE);
+    EXPECT_EQ(pixel(700, 431), EDGE);
+    EXPECT_EQ(pixel(700, 39), EDGE);
+    EXPECT_EQ(pixel(30, 431), EDGE);
+    EXPECT_EQ(pixel(65, 460), BLACK);
+    EXPECT_EQ(pixel(67, 460), BLACK);
+    EXPECT_EQ(pixel(700, 430), BLACK);
+    EXPECT_EQ(pixel(300, 460), BLACK);
+    // The axis glyph at the top right: its vertical arm and its corner.
+    EXPECT_EQ(pixel(760, 10), WHITE);
+    EXPECT_EQ(pixel(775, 30), WHITE);
+    EXPECT_EQ(pixel(700, 10), BLACK);
+}
+
+// The enabling of the other controls follows the plot choice, and the legend
+// title with it.
+TEST_F(ViewDomainTest, PlotChoicesSetEnablingAndTitle) {
+    VIEWDOMAINPROC();
+    struct Case {
+        int radio;
+        int iplot;
+        bool index, colour_by, find, show_bc;
+        const char* title;
+    };
+    const Case cases[] = {
+        {1012, 1, true, false, false, true, "Temperature C"},   // the title stays from the opening
+        {1015, 0, false, false, false, false, "Temperature C"},
+        {1018, 7, true, false, true, false, "Pressure Pa"},
+        {1023, 9, true, true, true, false, "Speed m/s"},   // vectors after pressure: the colouring's title
+        {1014, 3, true, false, true, false, "Concentration g/Kg"},
+        {1016, 10, true, false, true, false, "Concentration2 g/Kg"},
+        {1017, 11, true, false, true, false, "Concentration2 %RH"},
+        {1019, 4, true, false, true, false, "Speed m/s"},
+        {1021, 8, true, false, true, false, "Speed m/s"},
+        {1020, 5, true, false, true, false, "Speed m/s"},
+        {1022, 6, true, false, true, false, "Speed m/s"},
+        {1013, 2, true, false, true, false, "Temperature C"},
+    };
+    set_pltitle("Temperature C");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.radio);
+        press(c.radio);
+        EXPECT_EQ(viewctl.IPLOT, c.iplot);
+        EXPECT_EQ(enabled(INDEX), c.index);
+        for (int id : {COLOUR_BY_LABEL, COLOUR_BY_SPEED, COLOUR_BY_TEMP, COLOUR_BY_CONC})
+            EXPECT_EQ(enabled(id), c.colour_by);
+        for (int id : {FIND_LABEL, FIND_MAX, FIND_MIN}) EXPECT_EQ(enabled(id), c.find);
+        EXPECT_EQ(enabled(SHOW_BC), c.show_bc);
+        EXPECT_EQ(trim_right(title()), c.title);
+    }
+    press(1023);
+    EXPECT_TRUE(checked(COLOUR_BY_SPEED));   // the colouring in force
+    press(COLOUR_BY_TEMP);
+    EXPECT_EQ(viewctl.ICOLBY, 2);
+    EXPECT_EQ(trim_right(title()), "Temperature C");
+    press(COLOUR_BY_CONC);
+    EXPECT_EQ(viewctl.ICOLBY, 3);
+    EXPECT_EQ(trim_right(title()), "Concentration g/Kg");
+    press(1012);
+    press(SHOW_BC);
+    EXPECT_TRUE(plotopt.SHOWBC);
+    press(SHOW_BC);
+    EXPECT_FALSE(plotopt.SHOWBC);
+}
+
+TEST_F(ViewDomainTest, PlaneAndIndexControls) {
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    press(PLANE_IK);
+    EXPECT_EQ(viewctl.IPLANE, 2);
+    EXPECT_EQ(label(INDEX_LETTER), "J");
+    long long max = 0;
+    dlg().get_int(INDEX_SPIN, platform::Attr::range_max, max);
+    EXPECT_EQ(max, 3);
+    press(PLANE_JK);
+    EXPECT_EQ(label(INDEX_LETTER), "I");
+    dlg().get_int(INDEX_SPIN, platform::Attr::range_max, max);
+    EXPECT_EQ(max, 4);
+
+    type(INDEX, "4");
+    EXPECT_EQ(viewctl.PINDEX, 4);
+    // Out of the plane's range: the previous index goes back into the field.
+    for (const char* text : {"0", "-2", "5"}) {
+        type(INDEX, text);
+        EXPECT_EQ(viewctl.PINDEX, 4) << text;
+        EXPECT_EQ(trim_right(field(INDEX)), " 4") << text;
+    }
+    // Unreadable or empty: nothing, not even a redraw.
+    poison();
+    type(INDEX, "");
+    type(INDEX, "x");
+    EXPECT_EQ(viewctl.PINDEX, 4);
+    EXPECT_EQ(pixel(300, 300), POISON);
+
+    // The spin steps from the index shown.
+    type(INDEX, "2");
+    QTest::keyClick(control(INDEX), Qt::Key_Up);
+    EXPECT_EQ(viewctl.PINDEX, 3);
+    EXPECT_EQ(field(INDEX), "3");
+}
+
+TEST_F(ViewDomainTest, ZoomAndPan) {
+    VIEWDOMAINPROC();
+    type(ZOOM, "2");
+    EXPECT_EQ(viewwin.IZOOM, 2);
+    for (int id : {PAN_UP, PAN_DOWN, PAN_LEFT, PAN_RIGHT}) EXPECT_TRUE(enabled(id));
+    // The IJ plane is 4 m across and 3 m up: steps of 1 m and 0.75 m.
+    EXPECT_DOUBLE_EQ(viewwin.STEPX, 1.0);
+    EXPECT_DOUBLE_EQ(viewwin.STEPY, 0.75);
+    std::vector<double> xs;
+    for (int n = 0; n < 6; ++n) {
+        press(PAN_RIGHT);
+        xs.push_back(viewwin.PANX);
+    }
+    EXPECT_EQ(xs, (std::vector<double>{1, 2, 3, 4, 4, 4}));
+    press(PAN_LEFT);
+    EXPECT_EQ(viewwin.PANX, 3.0);
+    press(PAN_UP);
+    press(PAN_DOWN);
+    press(PAN_DOWN);
+    EXPECT_EQ(viewwin.PANY, 0.0);
+
+    // Out of 1..10: the previous zoom goes back (typing 20 enters 2 first);
+    // unreadable: nothing.
+    type(ZOOM, "20");
+    EXPECT_EQ(viewwin.IZOOM, 2);
+    EXPECT_EQ(trim_right(field(ZOOM)), " 2");
+    type(ZOOM, "q");
+    EXPECT_EQ(viewwin.IZOOM, 2);
+
+    // Back to no zoom: the pan offsets and steps go, the buttons are disabled.
+    type(ZOOM, "1");
+    EXPECT_EQ(viewwin.PANX, 0.0);
+    EXPECT_EQ(viewwin.STEPX, 0.0);
+    for (int id : {PAN_UP, PAN_DOWN, PAN_LEFT, PAN_RIGHT}) EXPECT_FALSE(enabled(id));
+}
+
+// Options, and Escape, open the Plot Options; what they change is drawn
+// when they end: here paper colours, a white background.
+TEST_F(ViewDomainTest, OptionsOpenThePlotOptionsAndRedrawAfterwards) {
+    int shown = 0;
+    platform::set_dialog_show_hook([&](platform::Dialog& d) {
+        if (d.template_id() != 109) return;
+        ++shown;
+        platform::Dialog* options = &d;
+        QTimer::singleShot(0, [options] {
+            qobject_cast<QAbstractButton*>(platform::dialog_control(*options, 1070))->click();   // paper
+            qobject_cast<QAbstractButton*>(platform::dialog_control(*options, 1))->click();
+        });
+    });
+    VIEWDOMAINPROC();
+    EXPECT_EQ(pixel(300, 20), BLACK);
+    QTest::keyClick(control(ZOOM), Qt::Key_Escape);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(plotopt.PAPER);
+    EXPECT_EQ(pixel(300, 20), WHITE);
+    EXPECT_TRUE(viewdlg.VIEWDOMOPEN);
+    press(OPTIONS);
+    EXPECT_EQ(shown, 2);
+    platform::set_dialog_show_hook(nullptr);
+}
+
+TEST_F(ViewDomainTest, EnterClosesAndCloseWaitsForARuntimeRedraw) {
+    VIEWDOMAINPROC();
+    viewdlg.VIEWDOMBUSY = true;
+    press(CLOSE);
+    EXPECT_TRUE(viewdlg.VIEWDOMOPEN);
+    EXPECT_TRUE(Window(CH_VIEW).exists());
+    viewdlg.VIEWDOMBUSY = false;
+    QTest::keyClick(control(ZOOM), Qt::Key_Return);
+    EXPECT_FALSE(viewdlg.VIEWDOMOPEN);
+    EXPECT_FALSE(Window(CH_VIEW).exists());
+    EXPECT_EQ(platform::active_channel(), CH_CONSOLE);
+
+    // The state outlives the viewer.
+    viewctl.PINDEX = 2;
+    VIEWDOMAINPROC();
+    EXPECT_EQ(field(INDEX), "           2");
+}
+
+// A second request while the viewer is open only brings it to the front:
+// the dialog is not built again and keeps what the user typed.
+TEST_F(ViewDomainTest, SecondOpeningBringsTheViewerToTheFront) {
+    VIEWDOMAINPROC();
+    QWidget* first = platform::dialog_widget(dlg());
+    qobject_cast<QLineEdit*>(control(ZOOM))->setText("7");   // not entered
+    Window(CH_CONSOLE).focus();
+    VIEWDOMAINPROC();
+    EXPECT_EQ(platform::dialog_widget(dlg()), first);
+    EXPECT_EQ(field(ZOOM), "7");
+    EXPECT_EQ(viewwin.IZOOM, 0);
+    EXPECT_EQ(platform::active_channel(), CH_VIEW);
+}
+
+// An index outside the current plane (after a plane change, or a smaller case
+// loaded since the index was set) and an unreadable index draw nothing: the
+// window is cleared. Opening clamps the stored index to the loaded case.
+TEST_F(ViewDomainTest, IndexOutsideThePlaneClearsTheWindow) {
+    viewctl.IPLANE = 2;
+    viewctl.PINDEX = 3;
+    viewctl.IPLOT = 1;
+    VIEWDOMAINPROC();
+    EXPECT_FALSE(cleared());
+    press(PLANE_IJ);   // NZ is 2: index 3 lies outside
+    EXPECT_EQ(field(INDEX), "           3");
+    EXPECT_TRUE(cleared());
+    press(PLANE_IK);
+    EXPECT_FALSE(cleared());
+
+    // Letters in the field: the next redraw clears.
+    qobject_cast<QLineEdit*>(control(INDEX))->setText("abc");
+    press(1012);
+    EXPECT_TRUE(cleared());
+    press(CLOSE);
+
+    viewctl.IPLANE = 1;
+    viewctl.PINDEX = 50;   // left from a larger case
+    VIEWDOMAINPROC();
+    EXPECT_EQ(viewctl.PINDEX, 2);
+    EXPECT_EQ(field(INDEX), "           2");
+    EXPECT_FALSE(cleared());
+}
+
+TEST_F(ViewDomainTest, WindowTooSmallIsClearedAndNothingDrawn) {
+    VIEWDOMAINPROC();
+    for (int width : {13, 1}) {   // 94 pixels across, then -2
+        place_window(width, 10);
+        poison();
+        press(PLANE_IJ);
+        EXPECT_TRUE(viewctl.NXPIX <= 100);
+        for (int y = 0; y < 150; y += 5)
+            for (int x = 0; x < 100; x += 5) ASSERT_EQ(pixel(x, y), BLACK) << x << "," << y;
+    }
+    place_window(20, 10);   // 150 pixels: drawn again
+    press(PLANE_IJ);
+    EXPECT_EQ(viewctl.NXPIX, 150);
+    EXPECT_EQ(pixel(120, 10), WHITE);   // the glyph's vertical arm
+}
+
+// A search that finds no open cell leaves the index, its field and its spin.
+TEST_F(ViewDomainTest, SearchFindingNothingChangesNothing) {
+    viewctl.IPLOT = 2;
+    viewctl.PINDEX = 2;
+    VIEWDOMAINPROC();
+    for (int k = 1; k <= griddim.NZ; ++k)
+        for (int j = 1; j <= griddim.NY; ++j)
+            for (int i = 1; i <= griddim.NX; ++i) fields.CPR[ARIDX(i, j, k)] = 0.0;
+    press(FIND_MAX);
+    press(FIND_MIN);
+    EXPECT_EQ(viewctl.PINDEX, 2);
+    EXPECT_EQ(field(INDEX), "           2");
+    long long pos = 0;
+    dlg().get_int(INDEX_SPIN, platform::Attr::position, pos);
+    EXPECT_EQ(pos, 2);
+}
+
+TEST_F(ViewDomainTest, MaxAndMinMoveThePlaneToTheExtreme) {
+    runctl.RESTART = 0;
+    INIVAL();
+    fields.T[ARIDX(3, 2, 2)] = 273.15 + 40.0;   // the warmest cell, in layer 2
+    fields.T[ARIDX(1, 3, 1)] = 273.15 + 5.0;    // the coldest, in layer 1 and row 3
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    press(FIND_MAX);
+    EXPECT_EQ(viewctl.PINDEX, 2);
+    EXPECT_EQ(field(INDEX), "           2");
+    press(FIND_MIN);
+    EXPECT_EQ(viewctl.PINDEX, 1);
+    press(PLANE_IK);
+    press(FIND_MIN);
+    EXPECT_EQ(viewctl.PINDEX, 3);
+    long long pos = 0;
+    dlg().get_int(INDEX_SPIN, platform::Attr::position, pos);
+    EXPECT_EQ(pos, 3);
+}
+
+// ---- pictures -------------------------------------------------------------------
+
+QImage window_image() {
+    QImage img(viewctl.NXPIX + 1, viewctl.NYPIX + 1, QImage::Format_RGB32);
+    for (int y = 0; y <= viewctl.NYPIX; ++y)
+        for (int x = 0; x <= viewctl.NXPIX; ++x) {
+            const std::uint32_t c = Window(CH_VIEW).pixel(x, y);
+            img.setPixel(x, y, qRgb(platform::red_of(c), platform::green_of(c), platform::blue_of(c)));
+        }
+    return img;
+}
+
+bool same_pixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
+    return true;
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST_F(ViewDomainTest, PicturesAreNumberedAndSaveThePlotWindow) {
+    PictureChooser chooser;
+    VIEWDOMAINPROC();
+    chooser.answer({nullptr, "Pic_0002.BMP"});
+    press(SAVE_IMAGE);   // cancelled: nothing saved, the number is used up
+    press(SAVE_IMAGE);
+    ASSERT_EQ(chooser.proposed, (std::vector<std::string>{"Pic_0001.BMP", "Pic_0002.BMP"}));
+    EXPECT_EQ(chooser.extensions[0], "bmp");
+    EXPECT_EQ(NPIC, 2);
+    EXPECT_FALSE(testing::file_exists("Pic_0001.BMP"));
+    ASSERT_TRUE(testing::file_exists("Pic_0002.BMP"));
+    EXPECT_EQ(PICNAME.trimmed(), (std::filesystem::current_path() / "Pic_0002.BMP").string());
+
+    const QImage saved("Pic_0002.BMP", "BMP");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.width(), 1015);   // pixels 0..NXPIX and 0..NYPIX
+    EXPECT_EQ(saved.height(), 631);
+    EXPECT_TRUE(same_pixels(saved, window_image()));
+}
+
+// The run makes other windows active; Save Image still saves window 99.
+TEST_F(ViewDomainTest, PictureAfterARunIsTheViewersWindow) {
+    PictureChooser chooser;
+    viewctl.IPLOT = 1;
+    VIEWDOMAINPROC();
+    ASSERT_EQ(run(0, 2, 100).ending, RunEnding::Finished);
+    ASSERT_NE(platform::active_channel(), CH_VIEW);
+    chooser.answer({"after_run.bmp"});
+    press(SAVE_IMAGE);
+    const QImage saved("after_run.bmp", "BMP");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_TRUE(same_pixels(saved, window_image()));
+}
+
+// A picture never silently replaces a file: "No" brings the dialog back with
+// that name, and the file keeps its bytes; "Yes" replaces it.
+TEST_F(ViewDomainTest, ReplacingAFileIsAskedFirst) {
+    PictureChooser chooser;
+    std::vector<platform::MessageBox> boxes;
+    platform::Answer answer = platform::Answer::No;
+    platform::set_message_box_responder([&](const platform::MessageBox& box) {
+        boxes.push_back(box);
+        return answer;
+    });
+    testing::write_text("old.bmp", "the old picture");
+    const std::string full = (std::filesystem::current_path() / "old.bmp").string();
+    VIEWDOMAINPROC();
+
+    chooser.answer({"old.bmp", nullptr});
+    press(SAVE_IMAGE);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].buttons, platform::Buttons::YesNo);
+    EXPECT_NE(boxes[0].text.find(full), std::string::npos) << boxes[0].text;
+    ASSERT_EQ(chooser.proposed.size(), 2u);
+    EXPECT_EQ(chooser.proposed[1], full);   // back to the dialog with that name
+    EXPECT_EQ(file_bytes("old.bmp"), "the old picture");
+
+    answer = platform::Answer::Yes;
+    chooser.answer({"old.bmp"});
+    press(SAVE_IMAGE);
+    EXPECT_EQ(boxes.size(), 2u);
+    const QImage saved("old.bmp", "BMP");
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_TRUE(same_pixels(saved, window_image()));
+
+    // A new name is not asked about.
+    chooser.answer({"new.bmp"});
+    press(SAVE_IMAGE);
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(testing::file_exists("new.bmp"));
+}
+
+TEST_F(ViewDomainTest, PictureThatCannotBeWrittenIsReported) {
+    PictureChooser chooser;
+    std::vector<platform::MessageBox> boxes;
+    platform::set_message_box_responder([&](const platform::MessageBox& box) {
+        boxes.push_back(box);
+        return platform::Answer::Yes;   // replace /dev/full, the full disk
+    });
+    VIEWDOMAINPROC();
+    for (const char* name : {"/proc/tarvex_picture.bmp", "/dev/full"}) {
+        SCOPED_TRACE(name);
+        boxes.clear();
+        chooser.answer({name});
+        press(SAVE_IMAGE);
+        ASSERT_FALSE(boxes.empty());
+        const platform::MessageBox& box = boxes.back();
+        EXPECT_EQ(box.caption, "Save Image");
+        EXPECT_EQ(box.icon, platform::Icon::Error);
+        EXPECT_NE(box.text.find(name), std::string::npos) << box.text;
+    }
+    EXPECT_TRUE(viewdlg.VIEWDOMOPEN);
+}
+
+// ---- the field lock and the refresh ------------------------------------------------
+
+// While the run holds the field lock, a control changes the viewer state at
+// once but draws nothing; the next refresh (from the calculation thread)
+// draws it, and the run's end catches up with what no refresh followed.
+TEST_F(ViewDomainTest, ControlWhileTheFieldsAreLockedIsDrawnByTheNextRefresh) {
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    poison();
+    {
+        FieldLockHolder run;
+        press(PLANE_IK);
+        EXPECT_EQ(viewctl.IPLANE, 2);
+        EXPECT_EQ(label(INDEX_LETTER), "J");
+        type(ZOOM, "2");
+        EXPECT_EQ(viewwin.IZOOM, 2);
+        EXPECT_TRUE(enabled(PAN_RIGHT));
+        press(FIND_MAX);
+        EXPECT_TRUE(plot_viewer_work_pending());
+        EXPECT_EQ(pixel(300, 300), POISON);
+    }
+    from_other_thread(PLOT_VIEWER_REFRESH);
+    EXPECT_FALSE(plot_viewer_work_pending());
+    EXPECT_FALSE(viewdlg.VIEWDOMBUSY);
+    EXPECT_NE(pixel(300, 300), POISON);
+    EXPECT_DOUBLE_EQ(viewwin.STEPX, 1.0);   // the IK plane at zoom 2: 4 m across
+    EXPECT_DOUBLE_EQ(viewwin.STEPY, 2.5 / 4);
+
+    poison();
+    {
+        FieldLockHolder run;
+        press(1018);
+        EXPECT_EQ(viewctl.IPLOT, 7);
+        EXPECT_EQ(pixel(300, 300), POISON);
+    }
+    from_other_thread(PLOT_VIEWER_CATCH_UP);
+    EXPECT_FALSE(plot_viewer_work_pending());
+    EXPECT_NE(pixel(300, 300), POISON);
+
+    // Closed meanwhile: the refresh draws nothing.
+    press(CLOSE);
+    from_other_thread(PLOT_VIEWER_REFRESH);
+    EXPECT_FALSE(Window(CH_VIEW).exists());
+}
+
+// About 30 iterations with the viewer open while a timer on the GUI thread
+// changes plane, index, plot, zoom and pan, searches, and closes and reopens
+// the viewer. Run under ThreadSanitizer in CI. Afterwards a cell shows the
+// band colour of its final temperature.
+TEST_F(ViewDomainTest, RunWithTheViewerOpenAndTheDialogInUse) {
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    // Iterations so far, and those that found the viewer open. One that finds
+    // it closed (the moment between Close and the opening again) pauses as an
+    // open one would, so that the run does not race to its end meanwhile.
+    std::atomic<int> iterations{0}, refreshes{0};
+    set_plot_viewer_refresh([&] {
+        ++iterations;
+        if (viewdlg.VIEWDOMOPEN) ++refreshes;
+        else platform::sleep_ms(200);
+        PLOT_VIEWER_REFRESH();
+    });
+    int step = 0;
+    int reopened = 0;
+    bool settled = false;
+    QTimer poke;
+    poke.setInterval(23);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+        if (!viewdlg.VIEWDOMOPEN) {
+            VIEWDOMAINPROC();
+            ++reopened;
+            return;
+        }
+        if (iterations >= 24) {
+            // The last iterations are drawn by the refresh alone: the
+            // temperature of layer 1 of the IJ plane, without zoom.
+            if (!settled) {
+                press(PLANE_IJ);
+                type(INDEX, "1");
+                type(ZOOM, "1");
+                press(1013);
+                settled = true;
+            }
+            return;
+        }
+        switch (step++ % 14) {
+            case 0: press(PLANE_IK); break;
+            case 1: type(INDEX, "2"); break;
+            case 2: press(1018); break;
+            case 3: type(ZOOM, "2"); break;
+            case 4: press(PAN_RIGHT); break;
+            case 5: press(PAN_UP); break;
+            case 6: press(1023); break;
+            case 7: press(COLOUR_BY_TEMP); break;
+            case 8: press(PLANE_IJ); break;
+            case 9: press(FIND_MAX); break;
+            case 10: press(1013); break;
+            case 11: type(ZOOM, "1"); break;
+            case 12:   // closed and opened again before the run goes on
+                press(CLOSE);
+                VIEWDOMAINPROC();
+                ++reopened;
+                break;
+            case 13: press(FIND_MIN); break;
+        }
+    });
+    poke.start();
+    const RunReport report = run(0, 30, 100);
+    poke.stop();
+    EXPECT_EQ(report.ending, RunEnding::Finished);
+    EXPECT_EQ(iterations, 30);
+    EXPECT_GT(step, 28);
+    EXPECT_GT(reopened, 0);
+    EXPECT_GE(refreshes, 20);   // open nearly throughout: redrawn while the timer worked it
+    ASSERT_TRUE(settled);
+    ASSERT_TRUE(viewdlg.VIEWDOMOPEN);
+
+    // What the last refresh drew: every cell of the layer in the band of its
+    // final temperature on the final scale.
+    ASSERT_LT(plotopt.CSMIN, plotopt.CSMAX);
+    int distinct_bands = 0, previous = 0;
+    for (int j = 1; j <= griddim.NY; ++j)
+        for (int i = 1; i <= griddim.NX; ++i) {
+            SCOPED_TRACE(std::to_string(i) + "," + std::to_string(j));
+            const double xc = (gridline.X[i - 1] + gridline.X[i]) / 2, yc = (gridline.Y[j - 1] + gridline.Y[j]) / 2;
+            const platform::WorldPoint p = Window(CH_VIEW).world_to_pixel(xc, yc);
+            const int band = colour_band(fields.T[ARIDX(i, j, 1)] - 273.15, plotopt.CSMIN, plotopt.CSMAX);
+            ASSERT_GE(band, 1);
+            if (band != previous) ++distinct_bands;
+            previous = band;
+            EXPECT_EQ(pixel(static_cast<int>(p.x), static_cast<int>(p.y)), plotopt.COLTAB[plotopt.ISCHEME][band]);
+        }
+    EXPECT_GT(distinct_bands, 1);   // a field with some spread, not one colour
+}
+
+}  // namespace
+}  // namespace tarvex
