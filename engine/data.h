@@ -47,7 +47,7 @@ struct GRIDDIM {
     int32_t KSTRIDE;              // (NX+1)(NY+1)
 };
 
-// Grid lines X(0..NX) (X(0) = 0 the west wall; -999.0 while unset during
+// Grid lines X(0..NX) (X(0) = 0 the west wall; NOT_SET while unset during
 // reading) and cell centres XC(0..NX+1), in metres.
 struct GRIDLINE {
     double X[NDIRMAX];
@@ -145,6 +145,20 @@ inline constexpr double AIRDEN = 353.0487804878049;
 // Offset from degrees Celsius to kelvin.
 inline constexpr double KELVIN_OFFSET = 273.15;
 
+// The "not set" value: of the start mode RESTART and the run counts NITER,
+// NSAVE and NPRINT, and of the U-value table, where a face without a surface
+// holds it in UVAL and UVALT. The table is read as set above NOT_SET_BELOW.
+inline constexpr int32_t NOT_SET = -999;
+inline constexpr double NOT_SET_BELOW = -990.0;
+
+// Open fractions. Most routines count a cell or face as open above OPEN_MIN;
+// the pressure-boundary jets of the momentum equations from OPEN_MIN on; the
+// rest when its open fraction is not 0. Each routine says which test it makes.
+inline constexpr double OPEN_MIN = 1e-20;
+inline bool is_open(double fraction) { return fraction > OPEN_MIN; }
+inline bool is_open_from_min(double fraction) { return fraction >= OPEN_MIN; }
+inline bool is_not_blocked(double fraction) { return fraction != 0.0; }
+
 inline constexpr int LINE_LENGTH = 132;
 
 // Case values, control values, run state and the sums of an iteration.
@@ -178,7 +192,7 @@ struct RUNCTL {
     int32_t ITER;
     double TEND;
     int32_t MONI, MONJ, MONK;
-    int32_t RESTART;            // start mode: -999 unset, 0 new, 1 saved file, 2 continue
+    int32_t RESTART;            // start mode: NOT_SET, 0 new, 1 saved file, 2 continue
     int32_t NPASS;
     double CONVC, CONVC2;
     double DENS;
@@ -213,12 +227,12 @@ struct PBTABLE {
     double PBEXP[NPBMAX + 1];
     int32_t NPB;
     int32_t PBON;
-    int32_t NITER, NSAVE, NPRINT;   // -999 = not set
+    int32_t NITER, NSAVE, NPRINT;   // NOT_SET until set
 };
 
 // U-value surfaces. Face f (1..6) of cell idx is element idx + (f-1)*NCELLMAX.
 struct UVALTAB {
-    double UVAL[6 * NCELLMAX + 1];    // kW/K, -999 = no surface (test above -990)
+    double UVAL[6 * NCELLMAX + 1];    // kW/K, NOT_SET = no surface (set above NOT_SET_BELOW)
     double UVALT[6 * NCELLMAX + 1];   // UVAL times the temperature beyond (K)
     bool UVALCELL[NCELLMAX + 1];
     bool UVALSET;

@@ -10,107 +10,94 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/solver_kernels.h"
+#include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
 
-inline double high_side(double f, double d) { return std::max(std::fabs(f / 2.0), d) - f / 2.0; }
-inline double low_side(double f, double d) { return std::max(std::fabs(f / 2.0), d) + f / 2.0; }
+using solver::Cell;
+using solver::Index;
+using solver::FaceFlow;
 
-// Largest of the forward and backward gradient estimates of phi along one
-// direction: c the centre coordinates (c[0] = 0 the low wall, c[last+1] the
-// high wall), m the cell's position along it, step the index step. Beyond
-// the first and last cells phi is 0 on the boundary grid line.
-inline double gradient(const double* phi, int p, int step, const double* c, int m, int last) {
-    const double fwd = m < last ? std::fabs((phi[p] - phi[p + step]) / (c[m] - c[m + 1]))
-                                : std::fabs(phi[p] / (c[last] - c[last + 1]));
-    const double bwd = m > 1 ? std::fabs((phi[p] - phi[p - step]) / (c[m] - c[m - 1]))
-                             : std::fabs(phi[p] / c[1]);
-    return std::max(fwd, bwd);
-}
+inline double high_side(const FaceFlow& ff) { return std::max(std::fabs(ff.f / 2.0), ff.d) - ff.f / 2.0; }
+inline double low_side(const FaceFlow& ff) { return std::max(std::fabs(ff.f / 2.0), ff.d) + ff.f / 2.0; }
+
+// SUBC at one cell whose CPR is not 0: the effective viscosity, the six
+// coefficients, the mass imbalance and its absolute value, which is also the
+// cell's term of RM0.
+struct CoefficientKernel {
+    // Reads (and the faces' arrays).
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* smass = fields.SMASS;
+    static constexpr const double* xlmix = mixlen.XLMIX;
+    // Writes.
+    static constexpr double* an = coefs.AN;
+    static constexpr double* as = coefs.AS;
+    static constexpr double* ae = coefs.AE;
+    static constexpr double* aw = coefs.AW;
+    static constexpr double* at = coefs.AT;
+    static constexpr double* ab = coefs.AB;
+    static constexpr double* mimb = fields.MIMB;
+    static constexpr double* resm = resid.RESM;
+
+    solver::CellFaces faces;
+    int model;        // ITURB
+    double viseff;    // VISEFF
+    double visc;      // VISC
+    double dens;      // DENS
+
+    // Model 1: VISEFF everywhere. Model 2: from the mixing length and the
+    // velocities of the cell's own faces. Model 3: from the mixing length and
+    // the mean of the three velocity-gradient estimates.
+    double viscosity(const Cell& c) const {
+        const Index p = c.p;
+        const double* u = faces.x.vel;
+        const double* v = faces.y.vel;
+        const double* w = faces.z.vel;
+        if (model == 2) return viseff * xlmix[p] * std::sqrt(u[p] * u[p] + v[p] * v[p] + w[p] * w[p]) + visc;
+        if (model == 3) {
+            const double grx = std::max(faces.x.gradient(v, c), faces.x.gradient(w, c));
+            const double gry = std::max(faces.y.gradient(u, c), faces.y.gradient(w, c));
+            const double grz = std::max(faces.z.gradient(u, c), faces.z.gradient(v, c));
+            const double xl = xlmix[p];
+            return dens * (xl * xl) * ((grx + gry + grz) / 3.0) / 1.4 + visc;
+        }
+        return viseff;
+    }
+
+    double operator()(const Cell& c) const {
+        const Index p = c.p;
+        if (!is_not_blocked(cpr[p])) return 0.0;
+        const double visp = viscosity(c);
+        const FaceFlow n = faces.y.high_face(c, visp);
+        const FaceFlow s = faces.y.low_face(c, visp);
+        const FaceFlow e = faces.x.high_face(c, visp);
+        const FaceFlow w = faces.x.low_face(c, visp);
+        const FaceFlow t = faces.z.high_face(c, visp);
+        const FaceFlow b = faces.z.low_face(c, visp);
+        an[p] = high_side(n);
+        as[p] = low_side(s);
+        ae[p] = high_side(e);
+        aw[p] = low_side(w);
+        at[p] = high_side(t);
+        ab[p] = low_side(b);
+        const double m = solver::net_inflow(w.f, e.f, s.f, n.f, b.f, t.f, smass[p]);
+        mimb[p] = m;
+        resm[p] = std::fabs(m);
+        return std::fabs(m);
+    }
+};
 
 }  // namespace
 
 void SUBC() {
-    const int nx = griddim.NX;
-    const int ny = griddim.NY;
-    const int nz = griddim.NZ;
-    const int js = griddim.JSTRIDE;
-    const int ks = griddim.KSTRIDE;
-    const int model = runctl.ITURB;
-    const double viseff = runctl.VISEFF;
-    const double visc = runctl.VISC;
-    const double dens = runctl.DENS;
-    const double* xc = gridline.XC;
-    const double* yc = gridline.YC;
-    const double* zc = gridline.ZC;
-    const double* U = fields.U;
-    const double* V = fields.V;
-    const double* W = fields.W;
-
-    double visp = viseff;   // model 1: the same for every cell
-    for (int k = 1; k <= nz; ++k) {
-        for (int j = 1; j <= ny; ++j) {
-            int p = ARIDX(1, j, k);
-            for (int i = 1; i <= nx; ++i, ++p) {
-                if (fields.CPR[p] == 0.0) continue;
-
-                if (model == 2) {
-                    visp = viseff * mixlen.XLMIX[p] * std::sqrt(U[p] * U[p] + V[p] * V[p] + W[p] * W[p]) + visc;
-                } else if (model == 3) {
-                    const double grx = std::max(gradient(V, p, 1, xc, i, nx), gradient(W, p, 1, xc, i, nx));
-                    const double gry = std::max(gradient(U, p, js, yc, j, ny), gradient(W, p, js, yc, j, ny));
-                    const double grz = std::max(gradient(U, p, ks, zc, k, nz), gradient(V, p, ks, zc, k, nz));
-                    const double xl = mixlen.XLMIX[p];
-                    visp = dens * (xl * xl) * ((grx + gry + grz) / 3.0) / 1.4 + visc;
-                }
-
-                double fn = 0.0, dn = 0.0, fs = 0.0, ds = 0.0;
-                double fe = 0.0, de = 0.0, fw = 0.0, dw = 0.0;
-                double ft = 0.0, dt = 0.0, fb = 0.0, db = 0.0;
-                if (j < ny) {
-                    const int n = p + js;
-                    fn = fields.DENV[n] * fields.AREAV[n] * V[n];
-                    dn = visp * fields.AREAV[n] / (yc[j + 1] - yc[j]);
-                }
-                if (j > 1) {
-                    fs = fields.DENV[p] * fields.AREAV[p] * V[p];
-                    ds = visp * fields.AREAV[p] / (yc[j] - yc[j - 1]);
-                }
-                if (i < nx) {
-                    const int e = p + 1;
-                    fe = fields.DENU[e] * fields.AREAU[e] * U[e];
-                    de = visp * fields.AREAU[e] / (xc[i + 1] - xc[i]);
-                }
-                if (i > 1) {
-                    fw = fields.DENU[p] * fields.AREAU[p] * U[p];
-                    dw = visp * fields.AREAU[p] / (xc[i] - xc[i - 1]);
-                }
-                if (k < nz) {
-                    const int t = p + ks;
-                    ft = fields.DENW[t] * fields.AREAW[t] * W[t];
-                    dt = visp * fields.AREAW[t] / (zc[k + 1] - zc[k]);
-                }
-                if (k > 1) {
-                    fb = fields.DENW[p] * fields.AREAW[p] * W[p];
-                    db = visp * fields.AREAW[p] / (zc[k] - zc[k - 1]);
-                }
-
-                coefs.AN[p] = high_side(fn, dn);
-                coefs.AS[p] = low_side(fs, ds);
-                coefs.AE[p] = high_side(fe, de);
-                coefs.AW[p] = low_side(fw, dw);
-                coefs.AT[p] = high_side(ft, dt);
-                coefs.AB[p] = low_side(fb, db);
-
-                const double mimb = fw - fe + fs - fn + fb - ft + fields.SMASS[p];
-                fields.MIMB[p] = mimb;
-                runctl.RM0 += std::fabs(mimb);
-                resid.RESM[p] = std::fabs(mimb);
-            }
-        }
-    }
+    const loops::Grid g = loops::grid();
+    const CoefficientKernel kernel{solver::cell_faces(g), runctl.ITURB, runctl.VISEFF, runctl.VISC, runctl.DENS};
+    loops::Sum rm0{runctl.RM0};
+    loops::pass(g, loops::all_cells(g), kernel, rm0);
+    runctl.RM0 = rm0.value;
 }
 
 }  // namespace tarvex

@@ -9,87 +9,97 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
-using solver::Grid;
-using solver::OPEN_TINY;
+namespace {
+
+using solver::Cell;
+using solver::Index;
+
+// One cell of the pressure sweep.
+struct PressureKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* smass = fields.SMASS;
+    static constexpr double* pr = fields.P;
+
+    solver::CellFaces faces;
+    double rlxp;   // RLXP
+
+    void operator()(const Cell& c) const {
+        const Index p = c.p;
+        if (!is_open(cpr[p])) return;
+        double q = smass[p];
+        double g = 0.0;
+        const double ay = solver::axis_face_area<1>(c);   // north and south faces
+        const double ax = solver::axis_face_area<0>(c);   // east and west faces
+        const double az = solver::axis_face_area<2>(c);   // top and bottom faces
+        faces.y.add_pressure_high(c, ay, pr, q, g);
+        faces.y.add_pressure_low(c, ay, pr, q, g);
+        faces.x.add_pressure_high(c, ax, pr, q, g);
+        faces.x.add_pressure_low(c, ax, pr, q, g);
+        faces.z.add_pressure_high(c, az, pr, q, g);
+        faces.z.add_pressure_low(c, az, pr, q, g);
+        if (g != 0.0) pr[p] = pr[p] + rlxp * (q / g - pr[p]);
+    }
+};
+
+// The absolute mass imbalance of an open cell after the sweeps: its term of RM.
+struct MassResidualKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* smass = fields.SMASS;
+
+    solver::CellFaces faces;
+
+    double operator()(const Cell& c) const {
+        if (!is_open(cpr[c.p])) return 0.0;
+        return std::fabs(solver::net_inflow(faces.x.low_flow(c), faces.x.high_flow(c), faces.y.low_flow(c),
+                                            faces.y.high_flow(c), faces.z.low_flow(c), faces.z.high_flow(c),
+                                            smass[c.p]));
+    }
+};
+
+// The fixed inflows and outflows of the open cells, for the pressure level:
+// Min grows by each positive source, Mout by each negative one.
+struct SourceTotals {
+    double min = 0.0;
+    double mout = 0.0;
+    void add(double m) {
+        if (m > 0.0) min += m;
+        if (m < 0.0) mout += m;
+    }
+};
+
+struct OpenSourceKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* smass = fields.SMASS;
+    double operator()(const Cell& c) const { return is_open(cpr[c.p]) ? smass[c.p] : 0.0; }
+};
+
+struct ShiftKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr double* pr = fields.P;
+    double dp;
+    void operator()(const Cell& c) const {
+        if (is_open(cpr[c.p])) pr[c.p] = pr[c.p] + dp;
+    }
+};
+
+}  // namespace
 
 void CALCP(int dir) {
-    const Grid g = solver::grid();
-    const double rlxp = runctl.RLXP;
-    double* pr = fields.P;
-    solver::for_cells(g, 1, 1, 1, dir == 1, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        double q = fields.SMASS[p];
-        double gsum = 0.0;
-        const double axz = fields.DX[i] * fields.DZ[k];   // north and south faces
-        const double ayz = fields.DY[j] * fields.DZ[k];   // east and west faces
-        const double axy = fields.DX[i] * fields.DY[j];   // top and bottom faces
-        if (j < g.ny) {
-            const int32_t n = p + g.js;
-            if (fields.CPRV[n] != 0.0 && coefs.APV[n] != 0.0) {
-                const double d = fields.AREAV[n] * fields.DENV[n] / coefs.APV[n];
-                q += d * (axz * pr[n] - coefs.HV[n]);
-                gsum += d * axz;
-            }
-        }
-        if (j > 1) {
-            if (fields.CPRV[p] != 0.0 && coefs.APV[p] != 0.0) {
-                const double d = fields.AREAV[p] * fields.DENV[p] / coefs.APV[p];
-                q += d * (axz * pr[p - g.js] + coefs.HV[p]);
-                gsum += d * axz;
-            }
-        }
-        if (i < g.nx) {
-            const int32_t e = p + 1;
-            if (fields.CPRU[e] != 0.0 && coefs.APU[e] != 0.0) {
-                const double d = fields.AREAU[e] * fields.DENU[e] / coefs.APU[e];
-                q += d * (ayz * pr[e] - coefs.HU[e]);
-                gsum += d * ayz;
-            }
-        }
-        if (i > 1) {
-            if (fields.CPRU[p] != 0.0 && coefs.APU[p] != 0.0) {
-                const double d = fields.AREAU[p] * fields.DENU[p] / coefs.APU[p];
-                q += d * (ayz * pr[p - 1] + coefs.HU[p]);
-                gsum += d * ayz;
-            }
-        }
-        if (k < g.nz) {
-            const int32_t t = p + g.ks;
-            if (fields.CPRW[t] != 0.0 && coefs.APW[t] != 0.0) {
-                const double d = fields.AREAW[t] * fields.DENW[t] / coefs.APW[t];
-                q += d * (axy * pr[t] - coefs.HW[t]);
-                gsum += d * axy;
-            }
-        }
-        if (k > 1) {
-            if (fields.CPRW[p] != 0.0 && coefs.APW[p] != 0.0) {
-                const double d = fields.AREAW[p] * fields.DENW[p] / coefs.APW[p];
-                q += d * (axy * pr[p - g.ks] + coefs.HW[p]);
-                gsum += d * axy;
-            }
-        }
-        if (gsum != 0.0) pr[p] = pr[p] + rlxp * (q / gsum - pr[p]);
-    });
+    const loops::Grid g = loops::grid();
+    const PressureKernel kernel{solver::cell_faces(g), runctl.RLXP};
+    loops::sweep(g, loops::all_cells(g), loops::sweep_order(dir), kernel);
 }
 
 void MASS() {
-    const Grid g = solver::grid();
-    double rm = runctl.RM;
-    solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double fw = i > 1 ? fields.DENU[p] * fields.AREAU[p] * fields.U[p] : 0.0;
-        const double fe = i < g.nx ? fields.DENU[p + 1] * fields.AREAU[p + 1] * fields.U[p + 1] : 0.0;
-        const double fs = j > 1 ? fields.DENV[p] * fields.AREAV[p] * fields.V[p] : 0.0;
-        const double fn = j < g.ny ? fields.DENV[p + g.js] * fields.AREAV[p + g.js] * fields.V[p + g.js] : 0.0;
-        const double fb = k > 1 ? fields.DENW[p] * fields.AREAW[p] * fields.W[p] : 0.0;
-        const double ft = k < g.nz ? fields.DENW[p + g.ks] * fields.AREAW[p + g.ks] * fields.W[p + g.ks] : 0.0;
-        rm += std::fabs(fw - fe + fs - fn + fb - ft + fields.SMASS[p]);
-    });
-    runctl.RM = rm;
+    const loops::Grid g = loops::grid();
+    loops::Sum rm{runctl.RM};
+    loops::pass(g, loops::all_cells(g), MassResidualKernel{solver::cell_faces(g)}, rm);
+    runctl.RM = rm.value;
 }
 
 // Shifts the pressure of every open cell by one amount so that the
@@ -99,35 +109,33 @@ void MASS() {
 // No shift when no open cell lies in a boundary box, when the sources cancel,
 // when every slope is 0, or when the quotient is not a finite number.
 void ADJUSTP() {
-    const Grid g = solver::grid();
-    double min = 0.0, mout = 0.0, s1 = 0.0, s2 = 0.0;
+    const loops::Grid g = loops::grid();
+    SourceTotals sources;
+    loops::pass(g, loops::all_cells(g), OpenSourceKernel{}, sources);
+
+    // The slopes of the open boundary cells; a cell in two boxes counts twice.
+    double s1 = 0.0, s2 = 0.0;
     int nc = 0;
-    solver::PbRowCache rows;
-    solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double m = fields.SMASS[p];
-        if (m > 0.0) min += m;
-        if (m < 0.0) mout += m;
-        if (!rows.any(j, k)) return;
-        for_pb_rows(i, j, k, [&](int n) {
-            const double a = pb_face_area(pbtable.PBFACE[n], i, j, k);
-            double gap = std::fabs(pbtable.PBP[n] - fields.P[p]);
+    loops::pb_cells(g, [&](const Cell& c, const PbRowSet& rows) {
+        if (!is_open(fields.CPR[c.p])) return;
+        for (int n : rows) {
+            const double a = pb_face_area(pbtable.PBFACE[n], c.i, c.j, c.k);
+            double gap = std::fabs(pbtable.PBP[n] - fields.P[c.p]);
             if (gap <= 0.001) gap = 0.001;
             const double e = pbtable.PBEXP[n];
-            s1 += e * fields.DEN[p] * pbtable.PBCOEF[n] * a * a / std::pow(gap, 1.0 - e);
+            s1 += e * fields.DEN[c.p] * pbtable.PBCOEF[n] * a * a / std::pow(gap, 1.0 - e);
             s2 += a;
             nc += 1;
-        });
+        }
     });
-    const double imbalance = min + mout;
+
+    const double imbalance = sources.min + sources.mout;
     if (s2 == 0.0 || imbalance == 0.0 || s1 == 0.0) return;
     double dp = runctl.RLXADJ * imbalance / (nc * s1 / s2);
     if (!std::isfinite(dp)) return;
     if (dp > 1.0) dp = 1.0;
     if (dp < -1.0) dp = -1.0;
-    solver::for_all_cells(g, [&](int, int, int, int32_t p) {
-        if (fields.CPR[p] > OPEN_TINY) fields.P[p] = fields.P[p] + dp;
-    });
+    loops::pass(g, loops::all_cells(g), ShiftKernel{dp});
 }
 
 }  // namespace tarvex

@@ -1,237 +1,317 @@
 // The three transported scalars: temperature T, contaminant C and water
-// vapour C2. One set-up scheme, one sweep and one residual pass serve all
-// three; each equation is described by the arrays it works on.
+// vapour C2. One set-up kernel, one sweep kernel and one residual kernel
+// serve all three; each equation is described by the arrays it works on.
 //
-// Set-up of cell P (k, j, i ascending, cells with CPR > 1e-20):
+// Set-up of cell P (k, j, i ascending, cells with CPR > OPEN_MIN):
 //   CP = max(0, -MIMB);  SU = SC + CP·phi;  SP = SPc + CP
 //   time-step mode: tau = DEN·VOL/DT;  SP += tau;  SU += tau·phi
 //   USRSUB(code, ...);  AP = AN + AS + AE + AW + AT + AB + SP
 //   NB = AW·phiW + AS·phiS + AN·phiN + AE·phiE + AT·phiT + AB·phiB
 //   r = NB + SU - AP·phi  (summed and stored as |r|)
 //   steady: AP/alpha and SU + (1 - alpha)·(AP/alpha)·phi are stored.
-// The water-vapour set-up runs its own first steps (surface exchange,
-// clipping, condensation) and then finishes like the others.
+// The water-vapour set-up adds three steps to these: the surface-exchange
+// sum before all others, the clipping of a negative content and the
+// condensation after the sources, and the surface exchange's reduction of
+// the source before the neighbour sum.
 
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
 
+using solver::Cell;
 using solver::Grid;
-using solver::OPEN_TINY;
+using solver::Index;
 
-// The arrays of one scalar equation.
-struct ScalarEq {
-    double* phi;        // the variable
-    const double* sc;   // case source, explicit part
-    const double* spc;  // case source, implicit part
-    double* ap;         // centre coefficient after relaxation
-    double* su;         // source after relaxation
-    double* res;        // per-cell set-up residual
+// The arrays of the three scalar equations: the variable, the case sources
+// (explicit and implicit part), the centre coefficient and source after
+// relaxation, and the per-cell set-up residual.
+struct TemperatureEq {
+    static constexpr double* phi = fields.T;
+    static constexpr const double* sc = fields.SCT;
+    static constexpr const double* spc = fields.SPT;
+    static constexpr double* ap = coefs.APT;
+    static constexpr double* su = coefs.SUT;
+    static constexpr double* res = resid.REST;
+    static constexpr int HOOK = 4;   // USRSUB code
+};
+struct ContaminantEq {
+    static constexpr double* phi = fields.C;
+    static constexpr const double* sc = fields.SCC;
+    static constexpr const double* spc = fields.SPC;
+    static constexpr double* ap = fields.APC;
+    static constexpr double* su = fields.SUC;
+    static constexpr double* res = resid.RESC;
+    static constexpr int HOOK = 5;
+};
+struct VapourEq {
+    static constexpr double* phi = c2eq.C2;
+    static constexpr const double* sc = c2eq.SCC2;
+    static constexpr const double* spc = c2eq.SPC2;
+    static constexpr double* ap = c2eq.APC2;
+    static constexpr double* su = c2eq.SUC2;
+    static constexpr double* res = resid.RESC2;
+    static constexpr int HOOK = 5;
 };
 
-ScalarEq temperature_eq() {
-    return {fields.T, fields.SCT, fields.SPT, coefs.APT, coefs.SUT, resid.REST};
-}
-ScalarEq contaminant_eq() {
-    return {fields.C, fields.SCC, fields.SPC, fields.APC, fields.SUC, resid.RESC};
-}
-ScalarEq vapour_eq() {
-    return {c2eq.C2, c2eq.SCC2, c2eq.SPC2, c2eq.APC2, c2eq.SUC2, resid.RESC2};
-}
+// What one cell's set-up adds to the sums of the pass: its absolute residual,
+// and the water it condenses (always 0 but for water vapour).
+struct SetupTerm {
+    double residual = 0.0;
+    double condensed = 0.0;
+};
 
-// Set-up steps from the neighbour sum on: residual, then relaxation (steady)
-// or the plain coefficient and source (time-step mode).
-inline void finish_setup(const Grid& g, const ScalarEq& eq, int i, int j, int k, int32_t p, double su, double ap,
-                         double alpha, bool transient, double& sum) {
-    const double phi = eq.phi[p];
-    const double nb = solver::scalar_neighbour_sum(g, eq.phi, i, j, k, p);
-    const double r = std::fabs(nb + su - ap * phi);
-    sum += r;
-    eq.res[p] = r;
-    solver::store_relaxed(eq.ap[p], eq.su[p], ap, su, phi, alpha, transient);
-}
-
-// Outflow part of the centre coefficient: the excess of outflow over inflow.
-inline double outflow_coefficient(double mimb) {
-    const double cp = -mimb;
-    return cp < 0.0 ? 0.0 : cp;
-}
-
-inline double neighbour_coefficients(int32_t p) {
-    return coefs.AN[p] + coefs.AS[p] + coefs.AE[p] + coefs.AW[p] + coefs.AT[p] + coefs.AB[p];
-}
-
-// The common set-up of the temperature and contaminant equations.
-void setup_common(const ScalarEq& eq, int hook_code, double alpha, double& sum_out) {
-    const Grid g = solver::grid();
-    const bool transient = runctl.ITRANS == 1;
-    const double dt = runctl.DT;
-    double sum = sum_out;
-    solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double cp = outflow_coefficient(fields.MIMB[p]);
-        double su = eq.sc[p] + cp * eq.phi[p];
-        double sp = eq.spc[p] + cp;
-        if (transient) {
-            const double tau = fields.DEN[p] * coefs.VOL[p] / dt;
-            sp += tau;
-            su += tau * eq.phi[p];
-        }
-        USRSUB(hook_code, i, j, k, su, sp);
-        const double ap = neighbour_coefficients(p) + sp;
-        finish_setup(g, eq, i, j, k, p, su, ap, alpha, transient, sum);
-    });
-    sum_out = sum;
-}
-
-// Water condensed in cell p this iteration (kg/s): the excess of the content
-// over saturation at the cell's temperature. Nothing where the saturation
-// pressure reaches the atmospheric pressure, since saturation has no water
-// content there.
-inline double condensation(int32_t p) {
-    const double t = fields.T[p] - 273.15;
-    const double c2 = c2eq.C2[p];
-    if (!(WC2RH(c2, t) > 100.0)) return 0.0;
-    if (!(T2SVP(t) < 101325.0)) return 0.0;
-    return (c2 - RH2WC(100.0, t)) * coefs.VOL[p] * AIRDEN / fields.T[p];
-}
-
-// The surface-exchange sum of the water-vapour equation, before its factor:
-// (C2(P) - C2 beyond) · area / distance over the neighbours inside the grid
-// (north, south, east, west, top, bottom) and the pressure boundaries whose
-// box holds the cell.
-inline double surface_exchange(const Grid& g, int i, int j, int k, int32_t p, bool with_pb) {
-    const double* c2 = c2eq.C2;
-    const double own = c2[p];
-    double s = 0.0;
-    if (j < g.ny)
-        s += (own - c2[p + g.js]) * fields.AREAV[p + g.js] / std::fabs(gridline.YC[j + 1] - gridline.YC[j]);
-    if (j > 1) s += (own - c2[p - g.js]) * fields.AREAV[p] / std::fabs(gridline.YC[j - 1] - gridline.YC[j]);
-    if (i < g.nx) s += (own - c2[p + 1]) * fields.AREAU[p + 1] / std::fabs(gridline.XC[i + 1] - gridline.XC[i]);
-    if (i > 1) s += (own - c2[p - 1]) * fields.AREAU[p] / std::fabs(gridline.XC[i - 1] - gridline.XC[i]);
-    if (k < g.nz)
-        s += (own - c2[p + g.ks]) * fields.AREAW[p + g.ks] / std::fabs(gridline.ZC[k + 1] - gridline.ZC[k]);
-    if (k > 1) s += (own - c2[p - g.ks]) * fields.AREAW[p] / std::fabs(gridline.ZC[k - 1] - gridline.ZC[k]);
-    if (with_pb) {
-        for_pb_rows(i, j, k, [&](int n) {
-            const int face = pbtable.PBFACE[n];
-            double area, dist;
-            if (face <= 2) {
-                area = fields.DY[j] * fields.DZ[k];
-                dist = fields.DX[i];
-            } else if (face <= 4) {
-                area = fields.DX[i] * fields.DZ[k];
-                dist = fields.DY[j];
-            } else {
-                area = fields.DX[i] * fields.DY[j];
-                dist = fields.DZ[k];
-            }
-            s += (own - pbtable.PBC2[n]) * area / dist;
-        });
+struct SetupSums {
+    double residual;
+    double condensed;
+    void add(const SetupTerm& t) {
+        residual += t.residual;
+        if (t.condensed != 0.0) condensed += t.condensed;
     }
-    return s;
+};
+
+// The temperature and contaminant equations have no steps beyond the common
+// ones.
+struct CommonSteps {
+    // Each cell's set-up reads only what the pass does not write.
+    static constexpr bool ORDERED = false;
+    double start(const Cell&) const { return 0.0; }
+    double after_sources(const Cell&, double&) const { return 0.0; }
+    void before_neighbours(double, double&) const {}
+};
+
+// Water condensed in a cell (kg/s): the excess of its content c2 over
+// saturation at its temperature t (K), in its open volume. Nothing where the
+// saturation pressure reaches the atmospheric pressure, since saturation has
+// no water content there.
+inline double condensation(double c2, double t, double vol) {
+    const double tc = t - KELVIN_OFFSET;
+    if (!(WC2RH(c2, tc) > 100.0)) return 0.0;
+    if (!(T2SVP(tc) < 101325.0)) return 0.0;
+    return (c2 - RH2WC(100.0, tc)) * vol * AIRDEN / t;
 }
 
-// One Gauss-Seidel sweep. Open is the equation's cell test; clip sets the new
-// value to 0 where the neighbour sum plus source is not positive; sd and xd
-// (may be null) collect the changes.
-template <class Open, bool Clip>
-void sweep(const ScalarEq& eq, int dir, Open open, double* sd, double* xd) {
-    const Grid g = solver::grid();
-    double sum = sd ? *sd : 0.0;
-    double max = xd ? *xd : 0.0;
-    solver::for_cells(g, 1, 1, 1, dir == 1, [&](int i, int j, int k, int32_t p) {
-        if (!open(fields.CPR[p])) return;
-        const double ap = eq.ap[p];
-        if (ap == 0.0) return;
-        const double top = solver::scalar_neighbour_sum(g, eq.phi, i, j, k, p) + eq.su[p];
+// The water-vapour steps.
+struct VapourSteps {
+    // The content of each cell is clipped before the later cells read it, so
+    // the set-up keeps the order of a forward sweep.
+    static constexpr bool ORDERED = true;
+    static constexpr double* c2 = c2eq.C2;
+    static constexpr const double* t = fields.T;
+    static constexpr const double* vol = coefs.VOL;
+    static constexpr double* cond = c2eq.COND;
+
+    solver::CellFaces faces;
+    bool with_pb;   // the case has pressure boundaries
+
+    // The surface-exchange sum 0.003162 × ((C2(P) - C2 beyond) · area /
+    // distance over the neighbours inside the grid (north, south, east, west,
+    // top, bottom), then over the pressure boundaries whose box holds the cell
+    // (whole face area and cell width by the boundary's face code)).
+    double start(const Cell& c) const {
+        const Index p = c.p;
+        const double own = c2[p];
+        double s = 0.0;
+        faces.y.add_exchange_high(c, c2, own, s);
+        faces.y.add_exchange_low(c, c2, own, s);
+        faces.x.add_exchange_high(c, c2, own, s);
+        faces.x.add_exchange_low(c, c2, own, s);
+        faces.z.add_exchange_high(c, c2, own, s);
+        faces.z.add_exchange_low(c, c2, own, s);
+        if (with_pb && pb_row_touched(c.j, c.k)) {
+            for (int n : pb_rows(c.i, c.j, c.k)) {
+                const int face = pbtable.PBFACE[n];
+                s += (own - pbtable.PBC2[n]) * pb_face_area(face, c.i, c.j, c.k) / pb_face_width(face, c.i, c.j, c.k);
+            }
+        }
+        return 0.003162 * s;
+    }
+
+    // A negative content is set to 0 (the sources already took the old
+    // value), then the condensation leaves the source; returns the water
+    // condensed.
+    double after_sources(const Cell& c, double& su) const {
+        const Index p = c.p;
+        if (c2[p] < 0.0) c2[p] = 0.0;
+        const double w = condensation(c2[p], t[p], vol[p]);
+        cond[p] = w;
+        su -= w;
+        return w;
+    }
+
+    // The surface exchange reduces the source only when it is smaller.
+    void before_neighbours(double s, double& su) const {
+        if (s < su) su -= s;
+    }
+};
+
+// The set-up of one open cell (CPR > OPEN_MIN) of equation Eq.
+template <class Eq, class Steps>
+struct SetupKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr const double* mimb = fields.MIMB;
+    static constexpr const double* den = fields.DEN;
+    static constexpr const double* vol = coefs.VOL;
+    static constexpr solver::CellCoefs cc{};
+
+    Grid g;
+    Steps steps;
+    bool transient;   // ITRANS = 1
+    double dt;        // DT
+    double alpha;     // relaxation factor
+
+    SetupTerm operator()(const Cell& c) const {
+        const Index p = c.p;
+        if (!is_open(cpr[p])) return SetupTerm{};
+        const double s = steps.start(c);
+        const double cp = solver::outflow_coefficient(mimb[p]);
+        double su = Eq::sc[p] + cp * Eq::phi[p];
+        double sp = Eq::spc[p] + cp;
+        SetupTerm term;
+        term.condensed = steps.after_sources(c, su);
+        if (transient) {
+            const double tau = den[p] * vol[p] / dt;
+            sp += tau;
+            su += tau * Eq::phi[p];
+        }
+        if (usrsub_acts(Eq::HOOK, p)) USRSUB(Eq::HOOK, c.i, c.j, c.k, su, sp);
+        const double ap = cc.sum(p) + sp;
+        steps.before_neighbours(s, su);
+        const double phi = Eq::phi[p];
+        const double nb = cc.neighbour_sum(g, Eq::phi, c);
+        term.residual = std::fabs(nb + su - ap * phi);
+        Eq::res[p] = term.residual;
+        solver::store_relaxed(Eq::ap[p], Eq::su[p], ap, su, phi, alpha, transient);
+        return term;
+    }
+};
+
+// Sets up equation Eq over every cell; its residuals go to res0, its
+// condensation to condt.
+template <class Eq, class Steps>
+void setup(const Steps& steps, double alpha, double& res0, double& condt) {
+    const Grid g = loops::grid();
+    const SetupKernel<Eq, Steps> kernel{g, steps, runctl.ITRANS == 1, runctl.DT, alpha};
+    SetupSums sums{res0, condt};
+    if constexpr (Steps::ORDERED)
+        loops::sweep(g, loops::all_cells(g), loops::Order::forward, kernel, sums);
+    else
+        loops::pass(g, loops::all_cells(g), kernel, sums);
+    res0 = sums.residual;
+    condt = sums.condensed;
+}
+
+// Cell tests of the sweeps.
+enum class Test { not_blocked, open };
+
+// One cell of a Gauss-Seidel sweep of equation Eq; its absolute change is
+// its term of the equation's change sums. With Clip the new value is 0 where
+// the neighbour sum plus source is not positive.
+template <class Eq, Test CellTest, bool Clip>
+struct SweepKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr solver::CellCoefs cc{};
+
+    Grid g;
+
+    double operator()(const Cell& c) const {
+        const Index p = c.p;
+        if (!(CellTest == Test::open ? is_open(cpr[p]) : is_not_blocked(cpr[p]))) return 0.0;
+        const double ap = Eq::ap[p];
+        if (ap == 0.0) return 0.0;
+        const double top = cc.neighbour_sum(g, Eq::phi, c) + Eq::su[p];
         double value;
         if (Clip && top <= 0.0)
             value = 0.0;
         else
             value = top / ap;
-        if (sd) solver::note_change(std::fabs(value - eq.phi[p]), sum, max);
-        eq.phi[p] = value;
-    });
-    if (sd) *sd = sum;
-    if (xd) *xd = max;
+        const double d = std::fabs(value - Eq::phi[p]);
+        Eq::phi[p] = value;
+        return d;
+    }
+};
+
+// Change sums that nobody reads (the water-vapour sweeps keep none).
+struct NoChangeSums {
+    void add(double) {}
+};
+
+template <class Eq, Test CellTest, bool Clip, class Sums>
+void sweep(int dir, Sums& sums) {
+    const Grid g = loops::grid();
+    loops::sweep(g, loops::all_cells(g), loops::sweep_order(dir), SweepKernel<Eq, CellTest, Clip>{g}, sums);
 }
 
-// Post-sweep residual of every cell with CPR > 1e-20, added to sum.
-void residual(const ScalarEq& eq, double& sum_out) {
-    const Grid g = solver::grid();
-    double sum = sum_out;
-    solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double nb = solver::scalar_neighbour_sum(g, eq.phi, i, j, k, p);
-        sum += std::fabs(nb + eq.su[p] - eq.ap[p] * eq.phi[p]);
-    });
-    sum_out = sum;
-}
+// The post-sweep residual of one open cell: its term of the equation's sum.
+template <class Eq>
+struct ResidualKernel {
+    static constexpr const double* cpr = fields.CPR;
+    static constexpr solver::CellCoefs cc{};
 
-struct NonZero {
-    bool operator()(double cpr) const { return cpr != 0.0; }
+    Grid g;
+
+    double operator()(const Cell& c) const {
+        const Index p = c.p;
+        if (!is_open(cpr[p])) return 0.0;
+        const double nb = cc.neighbour_sum(g, Eq::phi, c);
+        return std::fabs(nb + Eq::su[p] - Eq::ap[p] * Eq::phi[p]);
+    }
 };
-struct AboveTiny {
-    bool operator()(double cpr) const { return cpr > OPEN_TINY; }
-};
+
+template <class Eq>
+void residual(double& sum_out) {
+    const Grid g = loops::grid();
+    loops::Sum sum{sum_out};
+    loops::pass(g, loops::all_cells(g), ResidualKernel<Eq>{g}, sum);
+    sum_out = sum.value;
+}
 
 }  // namespace
 
-void SUBT() { setup_common(temperature_eq(), 4, runctl.RLXT, runctl.RT0); }
-
-void SUBA() { setup_common(contaminant_eq(), 5, runctl.RLXC, runctl.RC0); }
-
-void SUB2A() {
-    const ScalarEq eq = vapour_eq();
-    const Grid g = solver::grid();
-    const bool transient = runctl.ITRANS == 1;
-    const bool with_pb = pbtable.PBON == 1 && pbtable.NPB > 0;
-    const double dt = runctl.DT;
-    const double alpha = c2eq.RLXC2;
-    double sum = runctl.RC20;
-    double condt = runctl.CONDT;
-    solver::PbRowCache rows;
-    solver::for_all_cells(g, [&](int i, int j, int k, int32_t p) {
-        if (!(fields.CPR[p] > OPEN_TINY)) return;
-        const double s = 0.003162 * surface_exchange(g, i, j, k, p, with_pb && rows.any(j, k));
-        const double cp = outflow_coefficient(fields.MIMB[p]);
-        double su = c2eq.SCC2[p] + cp * c2eq.C2[p];
-        double sp = c2eq.SPC2[p] + cp;
-        if (c2eq.C2[p] < 0.0) c2eq.C2[p] = 0.0;
-        const double cond = condensation(p);
-        c2eq.COND[p] = cond;
-        if (cond != 0.0) condt += cond;
-        su -= cond;
-        if (transient) {
-            const double tau = fields.DEN[p] * coefs.VOL[p] / dt;
-            sp += tau;
-            su += tau * c2eq.C2[p];
-        }
-        USRSUB(5, i, j, k, su, sp);
-        const double ap = neighbour_coefficients(p) + sp;
-        if (s < su) su -= s;
-        finish_setup(g, eq, i, j, k, p, su, ap, alpha, transient, sum);
-    });
-    runctl.RC20 = sum;
-    runctl.CONDT = condt;
+void SUBT() {
+    double condt = 0.0;   // nothing condenses in this equation
+    setup<TemperatureEq>(CommonSteps{}, runctl.RLXT, runctl.RT0, condt);
 }
 
-void CALCT(int dir) { sweep<NonZero, false>(temperature_eq(), dir, NonZero{}, &domsums.SDT, &domsums.XDT); }
+void SUBA() {
+    double condt = 0.0;
+    setup<ContaminantEq>(CommonSteps{}, runctl.RLXC, runctl.RC0, condt);
+}
 
-void CALCA(int dir) { sweep<AboveTiny, true>(contaminant_eq(), dir, AboveTiny{}, &domsums.SDC, &domsums.XDC); }
+void SUB2A() {
+    const Grid g = loops::grid();
+    const VapourSteps steps{solver::cell_faces(g), pbtable.PBON == 1 && pbtable.NPB > 0};
+    setup<VapourEq>(steps, c2eq.RLXC2, runctl.RC20, runctl.CONDT);
+}
 
-void CALC2A(int dir) { sweep<AboveTiny, false>(vapour_eq(), dir, AboveTiny{}, nullptr, nullptr); }
+void CALCT(int dir) {
+    loops::ChangeSums changes{domsums.SDT, domsums.XDT};
+    sweep<TemperatureEq, Test::not_blocked, false>(dir, changes);
+    domsums.SDT = changes.sum;
+    domsums.XDT = changes.max;
+}
 
-void ENER() { residual(temperature_eq(), runctl.RT); }
+void CALCA(int dir) {
+    loops::ChangeSums changes{domsums.SDC, domsums.XDC};
+    sweep<ContaminantEq, Test::open, true>(dir, changes);
+    domsums.SDC = changes.sum;
+    domsums.XDC = changes.max;
+}
 
-void CONC() { residual(contaminant_eq(), runctl.RC); }
+void CALC2A(int dir) {
+    NoChangeSums none;
+    sweep<VapourEq, Test::open, false>(dir, none);
+}
 
-void CONC2() { residual(vapour_eq(), runctl.RC2); }
+void ENER() { residual<TemperatureEq>(runctl.RT); }
+
+void CONC() { residual<ContaminantEq>(runctl.RC); }
+
+void CONC2() { residual<VapourEq>(runctl.RC2); }
 
 }  // namespace tarvex

@@ -10,14 +10,106 @@
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
 
+using loops::Cell;
+
 // A box limit clamped into 1..n, so that a table entry can never make the
 // sums read outside the grid.
 int clamp_to_grid(int value, int n) { return std::clamp(value, 1, std::max(n, 1)); }
+
+// The flows of a cell: its mass source, its heat source SCT and its
+// temperature.
+struct CellFlow {
+    double m = 0.0;
+    double sct = 0.0;
+    double t = 0.0;
+};
+
+struct CellFlowKernel {
+    static constexpr const double* smass = fields.SMASS;
+    static constexpr const double* sct = fields.SCT;
+    static constexpr const double* t = fields.T;
+    CellFlow operator()(const Cell& c) const { return CellFlow{smass[c.p], sct[c.p], t[c.p]}; }
+};
+
+// The free flows of one pressure-boundary box: air entering at the row's
+// temperature, air leaving at the cell's.
+struct BoundarySums {
+    double tin;
+    double massin = 0.0, massout = 0.0, heatin = 0.0, heatout = 0.0;
+    void add(const CellFlow& f) {
+        if (f.m > 0.0) {
+            massin += f.m;
+            heatin += f.m * tin;
+        } else if (f.m < 0.0) {
+            massout += f.m;
+            heatout += f.m * f.t;
+        }
+    }
+};
+
+// All flows: the mass sources, the heat carried out by leaving air, and every
+// heat source, positive ones in and negative ones out.
+struct AllSums {
+    double massin = 0.0, massout = 0.0, heatin = 0.0, heatout = 0.0;
+    void add(const CellFlow& f) {
+        if (f.m > 0.0) {
+            massin += f.m;
+        } else if (f.m < 0.0) {
+            massout += f.m;
+            heatout += f.m * f.t;
+        }
+        if (f.sct > 0.0) {
+            heatin += f.sct;
+        } else if (f.sct < 0.0) {
+            heatout += f.sct;
+        }
+    }
+};
+
+// The heat that the U-value faces of a cell bring in (q > 0) or take out,
+// face by face in face order.
+struct UvalueTerm {
+    int faces = 0;
+    double q[6] = {};
+    bool loss[6] = {};
+};
+
+struct UvalueKernel {
+    static constexpr const bool* uvalcell = uvaltab.UVALCELL;
+    static constexpr const double* t = fields.T;
+    UvalueTerm operator()(const Cell& c) const {
+        UvalueTerm term;
+        if (!uvalcell[c.p]) return term;
+        const double tp = t[c.p];
+        for (int f = 1; f <= 6; ++f) {
+            UvalueFace face;
+            if (!uvalue_face(c.p, c.i, c.j, c.k, f, face)) continue;
+            const double tx = uvalue_far_temperature(face);
+            term.q[term.faces] = (tx - tp) * face.u;
+            term.loss[term.faces] = tx < tp;
+            ++term.faces;
+        }
+        return term;
+    }
+};
+
+struct UvalueSums {
+    double gain = 0.0, loss = 0.0;
+    void add(const UvalueTerm& term) {
+        for (int n = 0; n < term.faces; ++n) {
+            if (term.loss[n])
+                loss += term.q[n];
+            else
+                gain += term.q[n];
+        }
+    }
+};
 
 }  // namespace
 
@@ -26,90 +118,45 @@ void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout
     massout = 0.0;
     heatin = 0.0;
     heatout = 0.0;
-    const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    if (nx < 1 || ny < 1 || nz < 1) return;
+    const loops::Grid g = loops::grid();
+    if (g.nx < 1 || g.ny < 1 || g.nz < 1) return;
+    const CellFlowKernel kernel{};
     const int npb = std::min<int>(pbtable.NPB, NPBMAX);
     for (int n = 1; n <= npb; ++n) {
-        // Only the cells of the box are visited, in the grid's own order
-        // (k, then j, then i ascending), so the sums are those of a visit of
-        // every cell that keeps the cells inside the box.
-        const int i1 = clamp_to_grid(pbtable.PBI1[n], nx), i2 = clamp_to_grid(pbtable.PBI2[n], nx);
-        const int j1 = clamp_to_grid(pbtable.PBJ1[n], ny), j2 = clamp_to_grid(pbtable.PBJ2[n], ny);
-        const int k1 = clamp_to_grid(pbtable.PBK1[n], nz), k2 = clamp_to_grid(pbtable.PBK2[n], nz);
-        if (pbtable.PBI1[n] > nx || pbtable.PBI2[n] < 1 || pbtable.PBJ1[n] > ny || pbtable.PBJ2[n] < 1 ||
-            pbtable.PBK1[n] > nz || pbtable.PBK2[n] < 1)
+        if (pbtable.PBI1[n] > g.nx || pbtable.PBI2[n] < 1 || pbtable.PBJ1[n] > g.ny || pbtable.PBJ2[n] < 1 ||
+            pbtable.PBK1[n] > g.nz || pbtable.PBK2[n] < 1)
             continue;   // the box lies wholly outside the grid
-        const double tin = pbtable.PBT[n];
-        for (int k = k1; k <= k2; ++k) {
-            for (int j = j1; j <= j2; ++j) {
-                int p = ARIDX(i1, j, k);
-                for (int i = i1; i <= i2; ++i, ++p) {
-                    const double m = fields.SMASS[p];
-                    if (m > 0.0) {
-                        massin += m;
-                        heatin += m * tin;
-                    } else if (m < 0.0) {
-                        massout += m;
-                        heatout += m * fields.T[p];
-                    }
-                }
-            }
-        }
+        // Only the cells of the box are visited, in the grid's own order, so
+        // the sums are those of a visit of every cell that keeps the cells
+        // inside the box.
+        const loops::Box box{clamp_to_grid(pbtable.PBI1[n], g.nx), clamp_to_grid(pbtable.PBI2[n], g.nx),
+                             clamp_to_grid(pbtable.PBJ1[n], g.ny), clamp_to_grid(pbtable.PBJ2[n], g.ny),
+                             clamp_to_grid(pbtable.PBK1[n], g.nz), clamp_to_grid(pbtable.PBK2[n], g.nz)};
+        BoundarySums sums{pbtable.PBT[n], massin, massout, heatin, heatout};
+        loops::pass(g, box, kernel, sums);
+        massin = sums.massin;
+        massout = sums.massout;
+        heatin = sums.heatin;
+        heatout = sums.heatout;
     }
 }
 
 void ALLFLOWS(double& massin, double& massout, double& heatin, double& heatout) {
-    massin = 0.0;
-    massout = 0.0;
-    heatin = 0.0;
-    heatout = 0.0;
-    const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    for (int k = 1; k <= nz; ++k) {
-        for (int j = 1; j <= ny; ++j) {
-            int p = ARIDX(1, j, k);
-            for (int i = 1; i <= nx; ++i, ++p) {
-                const double m = fields.SMASS[p];
-                if (m > 0.0) {
-                    massin += m;
-                } else if (m < 0.0) {
-                    massout += m;
-                    heatout += m * fields.T[p];
-                }
-                const double s = fields.SCT[p];
-                if (s > 0.0) {
-                    heatin += s;
-                } else if (s < 0.0) {
-                    heatout += s;
-                }
-            }
-        }
-    }
+    const loops::Grid g = loops::grid();
+    AllSums sums;
+    loops::pass(g, loops::all_cells(g), CellFlowKernel{}, sums);
+    massin = sums.massin;
+    massout = sums.massout;
+    heatin = sums.heatin;
+    heatout = sums.heatout;
 }
 
 void UENERGY(double& gain, double& loss) {
-    gain = 0.0;
-    loss = 0.0;
-    const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    for (int k = 1; k <= nz; ++k) {
-        for (int j = 1; j <= ny; ++j) {
-            int p = ARIDX(1, j, k);
-            for (int i = 1; i <= nx; ++i, ++p) {
-                if (!uvaltab.UVALCELL[p]) continue;
-                const double tp = fields.T[p];
-                for (int f = 1; f <= 6; ++f) {
-                    UvalueFace face;
-                    if (!uvalue_face(p, i, j, k, f, face)) continue;
-                    const double tx = uvalue_far_temperature(face);
-                    const double q = (tx - tp) * face.u;
-                    if (tx < tp) {
-                        loss += q;
-                    } else {
-                        gain += q;
-                    }
-                }
-            }
-        }
-    }
+    const loops::Grid g = loops::grid();
+    UvalueSums sums;
+    loops::pass(g, loops::all_cells(g), UvalueKernel{}, sums);
+    gain = sums.gain;
+    loss = sums.loss;
 }
 
 void SUMMARYEND() {

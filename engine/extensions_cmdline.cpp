@@ -60,10 +60,10 @@ void sigusr1_handlr(int) { runflags.USR1FLAG = 1; }
 // error. Every argument is examined, so all messages of one command line are
 // written, except that an unreadable number ends the reading at once.
 int PROG_INIT(int argc, const char* const* argv) {
-    runctl.RESTART = -999;
-    pbtable.NITER = -999;
-    pbtable.NSAVE = -999;
-    pbtable.NPRINT = -999;
+    runctl.RESTART = NOT_SET;
+    pbtable.NITER = NOT_SET;
+    pbtable.NSAVE = NOT_SET;
+    pbtable.NPRINT = NOT_SET;
     runflags.AUTORUN = false;
     runflags.CTRLCFLAG = 0;
     runflags.USR1FLAG = 0;
@@ -137,7 +137,7 @@ int PROG_INIT(int argc, const char* const* argv) {
                     say(letter == 'n'   ? " invalid iteration number"
                         : letter == 's' ? " invalid save interval number"
                                         : " invalid print interval number");
-                    count = -999;
+                    count = NOT_SET;
                     ++errors;
                 }
                 break;
@@ -172,18 +172,18 @@ int PROG_INIT(int argc, const char* const* argv) {
 
     if (errors > 0) return -1;
 
-    if (pbtable.NSAVE == -999 && pbtable.NITER != -999) pbtable.NSAVE = pbtable.NITER;
-    if (pbtable.NITER != -999 && pbtable.NSAVE > pbtable.NITER) pbtable.NSAVE = pbtable.NITER;
-    if (runflags.GOFLAG && runctl.RESTART == -999) runctl.RESTART = 0;
-    if (runflags.GOFLAG && pbtable.NITER == -999) {
+    if (pbtable.NSAVE == NOT_SET && pbtable.NITER != NOT_SET) pbtable.NSAVE = pbtable.NITER;
+    if (pbtable.NITER != NOT_SET && pbtable.NSAVE > pbtable.NITER) pbtable.NSAVE = pbtable.NITER;
+    if (runflags.GOFLAG && runctl.RESTART == NOT_SET) runctl.RESTART = 0;
+    if (runflags.GOFLAG && pbtable.NITER == NOT_SET) {
         // The start-at-once request is dropped; NPRINT stays unset so that a
         // later run records every iteration.
         say("iterations not set");
         runflags.GOFLAG = false;
         return 0;
     }
-    if (pbtable.NPRINT == -999) pbtable.NPRINT = 10;
-    if (runctl.RESTART != -999 && pbtable.NSAVE != -999 && pbtable.NITER != -999) runflags.AUTORUN = true;
+    if (pbtable.NPRINT == NOT_SET) pbtable.NPRINT = 10;
+    if (runctl.RESTART != NOT_SET && pbtable.NSAVE != NOT_SET && pbtable.NITER != NOT_SET) runflags.AUTORUN = true;
     return 0;
 }
 

@@ -153,7 +153,7 @@ int SETUP_ARRAY(int nx, int ny, int nz) {
 // the new extent need clearing: a small case loads as fast after a large one
 // as at the start.
 //
-// Then, over the real cells: no U-value surfaces (-999), mixing lengths
+// Then, over the real cells: no U-value surfaces (NOT_SET), mixing lengths
 // 9.9e19, region 1; the region reference temperatures start afresh; the
 // turbulence model goes back to 1 and no new mixing lengths are due. The other
 // control values survive a case load.
@@ -185,8 +185,8 @@ void INITIAL() {
             for (int i = 1; i <= nx; ++i) {
                 const int idx = ARIDX(i, j, k);
                 for (int f = 1; f <= 6; ++f) {
-                    uvaltab.UVAL[uvidx(idx, f)] = -999.0;
-                    uvaltab.UVALT[uvidx(idx, f)] = -999.0;
+                    uvaltab.UVAL[uvidx(idx, f)] = NOT_SET;
+                    uvaltab.UVALT[uvidx(idx, f)] = NOT_SET;
                 }
                 mixlen.XLMIX[idx] = 9.9e19;
                 regions.IREG[idx] = 1;

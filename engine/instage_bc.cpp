@@ -17,7 +17,6 @@ namespace tarvex::casereader {
 
 namespace {
 
-inline constexpr double OPEN_MIN = 1e-20;
 
 void console(const std::string& line) { write_line(CH_CONSOLE, line); }
 
@@ -59,7 +58,7 @@ int read_inflows() {
         const double q = rv[0], u = rv[1], v = rv[2], w = rv[3];
         // A record without a temperature brings outside air, as a pressure
         // boundary does.
-        const double t = count >= 11 ? rv[4] : runctl.TEXT - 273.15;
+        const double t = count >= 11 ? rv[4] : runctl.TEXT - KELVIN_OFFSET;
         const bool jet = t <= -200.0;
         const double conc = count >= 12 ? rv[5] / 1000.0 : runctl.CEXT;
         const double water = count >= 13 && !jet ? RH2WC(rv[6], t) : runctl.C2EXT;
@@ -78,10 +77,10 @@ int read_inflows() {
                     if (fields.CPR[idx] < OPEN_MIN) blocked = true;
                     double m;
                     if (!jet) {
-                        m = flow * AIRDEN / (t + 273.15);
+                        m = flow * AIRDEN / (t + KELVIN_OFFSET);
                         fields.SMASS[idx] = m;
                         fields.SPT[idx] = m;
-                        fields.SCT[idx] = (t + 273.15) * m;
+                        fields.SCT[idx] = (t + KELVIN_OFFSET) * m;
                         fields.SPC[idx] = m;
                         fields.SCC[idx] = conc * m;
                         c2eq.SPC2[idx] = m;
@@ -159,7 +158,7 @@ int read_pressure_bounds() {
         ++n;
         if (parse_record("iiiiiiirrrrrr", 10, b, rv, count) != 0) return -1;
         const double cv = rv[0], p = rv[1], e = rv[2];
-        const double t = count >= 11 ? rv[3] : runctl.TEXT - 273.15;
+        const double t = count >= 11 ? rv[3] : runctl.TEXT - KELVIN_OFFSET;
         if (t <= ABSOLUTE_ZERO_C) {   // would give a zero or negative density
             message_values(" error reading values");
             return -1;
@@ -195,7 +194,7 @@ int read_pressure_bounds() {
         pbtable.PBCOEF[n] = cv;
         pbtable.PBP[n] = p;
         pbtable.PBEXP[n] = e;
-        pbtable.PBT[n] = t + 273.15;
+        pbtable.PBT[n] = t + KELVIN_OFFSET;
         pbtable.PBC[n] = c / 1000.0;
         pbtable.PBC2[n] = water;
         for (int k = b[4]; k <= b[5]; ++k) {

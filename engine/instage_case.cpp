@@ -200,7 +200,7 @@ int read_external() {
         return -1;
     }
     runctl.C2EXT = RH2WC(rh, t);
-    runctl.TEXT = t + 273.15;
+    runctl.TEXT = t + KELVIN_OFFSET;
     runctl.CEXT = c / 1000.0;
     return 0;
 }
@@ -230,7 +230,7 @@ int read_initial() {
         return -1;
     }
     runctl.C2INIT = RH2WC(rh, t);
-    runctl.TINIT = t + 273.15;
+    runctl.TINIT = t + KELVIN_OFFSET;
     runctl.CINIT = c / 1000.0;
     return 0;
 }

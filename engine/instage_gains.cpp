@@ -11,7 +11,6 @@ namespace tarvex::casereader {
 
 namespace {
 
-inline constexpr double OPEN_MIN = 1e-20;
 
 void console(const std::string& line) { write_line(CH_CONSOLE, line); }
 
@@ -173,7 +172,7 @@ int read_uvalues() {
                     uvaltab.UVALCELL[idx] = true;
                     uvaltab.UVALSET = true;
                     if (!coupled) {
-                        uvaltab.UVALT[uvidx(idx, face)] = (t + 273.15) * ua;
+                        uvaltab.UVALT[uvidx(idx, face)] = (t + KELVIN_OFFSET) * ua;
                         total += ua;
                     } else {
                         uvaltab.UVALT[uvidx(idx, face)] = ua;
@@ -208,7 +207,7 @@ int read_regions() {
             message_located("region parameter is 0 or >25  in line");
             return -1;
         }
-        regions.TREF[r] = tref > -200.0 ? tref + 273.15 : 0.0;
+        regions.TREF[r] = tref > -200.0 ? tref + KELVIN_OFFSET : 0.0;
         for (int k = b[4]; k <= b[5]; ++k)
             for (int j = b[2]; j <= b[3]; ++j)
                 for (int i = b[0]; i <= b[1]; ++i) {

@@ -16,8 +16,7 @@ namespace casereader {
 
 namespace {
 
-inline constexpr double UNSET = -999.0;
-inline constexpr double OPEN_MIN = 1e-20;
+inline constexpr double UNSET = NOT_SET;
 
 void console(const std::string& line) { write_line(CH_CONSOLE, line); }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/data.h"
+
 namespace tarvex::casereader {
 
 inline constexpr int SECTION_LENGTH = 50;
@@ -70,6 +72,6 @@ int read_regions();              // 18
 
 // Absolute zero in degrees C: temperatures at or below it are refused where
 // a temperature is always a real one.
-inline constexpr double ABSOLUTE_ZERO_C = -273.15;
+inline constexpr double ABSOLUTE_ZERO_C = -KELVIN_OFFSET;
 
 }  // namespace tarvex::casereader

@@ -99,7 +99,12 @@ struct PbAxisSets {
     PbRowSet ROWSJ[NDIRMAX + 1];
     PbRowSet ROWSK[NDIRMAX + 1];
     int32_t NXB, NYB, NZB;   // the grid of the last build
+    // One bit per row (J, K) of that grid, bit (K-1)*NYB + J: set when some
+    // box holds a cell of the row.
+    uint64_t ROWANY[NCELLMAX / 64 + 1];
 };
+static_assert(static_cast<int64_t>(NDIRMAX - 1) * (NDIRMAX - 1) < 64 * (NCELLMAX / 64 + 1),
+              "every row of the largest grid has its bit");
 extern PbAxisSets pbaxis;
 }  // namespace pbcells_detail
 
@@ -124,6 +129,16 @@ inline PbRowSet pb_rows_row(int j, int k) {
     return a.ROWSJ[j] & a.ROWSK[k];
 }
 
+// Whether some box holds a cell of row (j, k): the same as
+// !pb_rows_row(j, k).empty(), at the cost of one bit test, for loops that ask
+// it at every cell.
+inline bool pb_row_touched(int j, int k) {
+    const auto& a = pbcells_detail::pbaxis;
+    if (j < 1 || j > a.NYB || k < 1 || k > a.NZB) return false;
+    const int64_t bit = static_cast<int64_t>(k - 1) * a.NYB + j;
+    return (a.ROWANY[bit / 64] >> (bit % 64)) & 1u;
+}
+
 // Full face area of cell (i, j, k) on the side named by a face code:
 // DY*DZ for 1 and 2, DX*DZ for 3 and 4, DX*DY for 5 and 6; 0 for any other
 // code. Open fractions do not enter. i, j, k must be real cells.
@@ -132,6 +147,17 @@ inline double pb_face_area(int face, int i, int j, int k) {
         case 1: case 2: return fields.DY[j] * fields.DZ[k];
         case 3: case 4: return fields.DX[i] * fields.DZ[k];
         case 5: case 6: return fields.DX[i] * fields.DY[j];
+        default: return 0.0;
+    }
+}
+
+// Width of cell (i, j, k) across the side named by a face code: DX for 1 and
+// 2, DY for 3 and 4, DZ for 5 and 6; 0 for any other code.
+inline double pb_face_width(int face, int i, int j, int k) {
+    switch (face) {
+        case 1: case 2: return fields.DX[i];
+        case 3: case 4: return fields.DY[j];
+        case 5: case 6: return fields.DZ[k];
         default: return 0.0;
     }
 }

@@ -27,7 +27,7 @@ double T2SVP(double tc) {
     constexpr double C12 = -1.4452093e-08;
     constexpr double C13 = 6.5459673;
 
-    const double t = tc + 273.15;
+    const double t = tc + KELVIN_OFFSET;
     double lnp;
     if (tc >= 0.0) {
         lnp = C8 / t + C9 + C10 * t + C11 * t * t + C12 * t * t * t + C13 * std::log(t);

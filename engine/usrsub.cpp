@@ -10,7 +10,7 @@ namespace tarvex {
 
 bool uvalue_face(int32_t idx, int i, int j, int k, int face, UvalueFace& out) {
     const double u = uvaltab.UVAL[uvidx(idx, face)];
-    if (!(u > -990.0)) return false;
+    if (!(u > NOT_SET_BELOW)) return false;
     out.u = u;
     out.ut = uvaltab.UVALT[uvidx(idx, face)];
     out.coupled = !(out.ut - u >= 1e-5);

@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/pbcells.h"
+#include "engine/solver_loops.h"
 
 namespace tarvex {
 
@@ -37,56 +38,58 @@ void BUILD_PBCELLS() {
         mark(pbaxis.ROWSJ, n, pbtable.PBJ1[n], pbtable.PBJ2[n], pbaxis.NYB);
         mark(pbaxis.ROWSK, n, pbtable.PBK1[n], pbtable.PBK2[n], pbaxis.NZB);
     }
+
+    // The rows (J, K) some box touches.
+    for (uint64_t& w : pbaxis.ROWANY) w = 0;
+    loops::for_rows<loops::Order::forward>(loops::Box{1, 1, 1, pbaxis.NYB, 1, pbaxis.NZB}, [](int j, int k) {
+        if ((pbaxis.ROWSJ[j] & pbaxis.ROWSK[k]).empty()) return;
+        const int64_t bit = static_cast<int64_t>(k - 1) * pbaxis.NYB + j;
+        pbaxis.ROWANY[bit / 64] |= uint64_t{1} << (bit % 64);
+    });
 }
+
+namespace {
+
+// Sets the sources of cell p for the flow m of a boundary row (kg/s, in when
+// positive): the mass source, and for air that enters the heat, contaminant
+// and water it brings; a leaving flow brings nothing.
+void set_boundary_sources(int32_t p, int n, double m) {
+    fields.SMASS[p] = m;
+    if (m > 0.0) {
+        fields.SPT[p] = m;
+        fields.SCT[p] = m * pbtable.PBT[n];
+        fields.SPC[p] = m;
+        fields.SCC[p] = m * pbtable.PBC[n];
+        c2eq.SPC2[p] = m;
+        c2eq.SCC2[p] = m * pbtable.PBC2[n];
+    } else {
+        fields.SPT[p] = 0.0;
+        fields.SCT[p] = 0.0;
+        fields.SPC[p] = 0.0;
+        fields.SCC[p] = 0.0;
+        c2eq.SPC2[p] = 0.0;
+        c2eq.SCC2[p] = 0.0;
+    }
+}
+
+}  // namespace
 
 void USRSUB2() {
     if (pbtable.PBON != 1) return;
 
+    // Every cell a box holds, open or not, k, then j, then i; rows in table
+    // order, so the last row of a cell sets its sources.
     double min_total = 0.0;
     double mout_total = 0.0;
-    // The sets were built for the loaded grid; the bounds keep the cell
-    // index inside the arrays even if they were not.
-    const int nx = std::min(pbcells_detail::pbaxis.NXB, griddim.NX);
-    const int ny = std::min(pbcells_detail::pbaxis.NYB, griddim.NY);
-    const int nz = std::min(pbcells_detail::pbaxis.NZB, griddim.NZ);
-
-    // Every cell, open or not, k, then j, then i; rows in table order. Planes,
-    // rows and cells that no box holds add nothing and are passed over.
-    for (int k = 1; k <= nz; ++k) {
-        const PbRowSet in_plane = pb_rows_plane(k);
-        if (in_plane.empty()) continue;
-        for (int j = 1; j <= ny; ++j) {
-            const PbRowSet in_row = in_plane & pbcells_detail::pbaxis.ROWSJ[j];
-            if (in_row.empty()) continue;
-            for (int i = 1; i <= nx; ++i) {
-                const PbRowSet rows = in_row & pbcells_detail::pbaxis.ROWSI[i];
-                if (rows.empty()) continue;
-                const int p = ARIDX(i, j, k);
-                for (int n : rows) {
-                    const double area = pb_face_area(pbtable.PBFACE[n], i, j, k);
-                    const double m = pb_flow(n, fields.DEN[p], fields.P[p], area);
-                    fields.SMASS[p] = m;
-                    if (m > 0.0) min_total += m;
-                    if (m < 0.0) mout_total += m;
-                    if (m > 0.0) {
-                        fields.SPT[p] = m;
-                        fields.SCT[p] = m * pbtable.PBT[n];
-                        fields.SPC[p] = m;
-                        fields.SCC[p] = m * pbtable.PBC[n];
-                        c2eq.SPC2[p] = m;
-                        c2eq.SCC2[p] = m * pbtable.PBC2[n];
-                    } else {
-                        fields.SPT[p] = 0.0;
-                        fields.SCT[p] = 0.0;
-                        fields.SPC[p] = 0.0;
-                        fields.SCC[p] = 0.0;
-                        c2eq.SPC2[p] = 0.0;
-                        c2eq.SCC2[p] = 0.0;
-                    }
-                }
-            }
+    loops::pb_cells(loops::grid(), [&](const loops::Cell& c, const PbRowSet& rows) {
+        for (int n : rows) {
+            const double area = pb_face_area(pbtable.PBFACE[n], c.i, c.j, c.k);
+            const double m = pb_flow(n, fields.DEN[c.p], fields.P[c.p], area);
+            set_boundary_sources(c.p, n, m);
+            if (m > 0.0) min_total += m;
+            if (m < 0.0) mout_total += m;
         }
-    }
+    });
     domsums.FLOWIN = min_total;
     domsums.FLOWOUT = mout_total;
 }
