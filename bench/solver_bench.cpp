@@ -444,7 +444,6 @@ public:
         return seconds(t0, Clock::now());
     }
 
-    double checksum() const { return phi_[index(nx_ / 2, ny_ / 2, nz_ / 2)]; }
     size_t bytes() const { return 9 * ae_.size() * sizeof(double); }
 
 private:
@@ -727,7 +726,7 @@ int main(int argc, char** argv) {
     set_solver_threads(nthreads);
 
     const double it1 = median(iter_time[0]), itn = median(iter_time[1]);
-    std::printf("\nseconds per outer iteration   %9s %10s %9s\n", "1 thread", (std::to_string(nthreads) + " thr").c_str(),
+    std::printf("\nseconds per outer iteration   %9s %10s %9s\n", "1 thread", (std::to_string(nthreads) + " threads").c_str(),
                 "speed-up");
     std::printf("  median                     %9.4f %10.4f %9.2f\n", it1, itn, it1 / itn);
     std::printf("  best                       %9.4f %10.4f\n", minimum(iter_time[0]), minimum(iter_time[1]));
@@ -735,7 +734,7 @@ int main(int argc, char** argv) {
 
     const double gsm = median(gs_ns);
     std::printf("\nns per cell update (median)  %9s %10s %9s %9s %9s\n", "1 thread",
-                (std::to_string(nthreads) + " thr").c_str(), "speed-up", "/GS 1thr", "/GS Nthr");
+                (std::to_string(nthreads) + " threads").c_str(), "speed-up", "/GS, 1", "/GS, N");
     double med[2][NROUTINES];
     double vp[2] = {}, scalar_sweeps[2] = {};
     for (int r = 0; r < NROUTINES; ++r) {
@@ -748,7 +747,9 @@ int main(int argc, char** argv) {
     print_row("velocity-pressure (4)", vp[0], vp[1], gsm * NVP);
     std::printf("  plain 7-point Gauss-Seidel %9.2f   (1 thread, the latency bound of a point Gauss-Seidel sweep)\n",
                 gsm);
-    std::printf("  (/GS: the sweep's time over the plain kernel's; the velocity-pressure line against 4 of them)\n");
+    std::printf("  (/GS, 1 and /GS, N: the sweep's time on 1 and on %d threads over the plain kernel's on 1 thread;\n"
+                "   the velocity-pressure line against 4 plain sweeps)\n",
+                nthreads);
 
     // What the sweeps make of an iteration: an iteration of steady runs makes
     // NPASS velocity-pressure sweeps and the scalar blocks their passes, each
@@ -759,10 +760,11 @@ int main(int argc, char** argv) {
         const double vp_s = sweeps_of(runctl.NPASS) * vp[s] * cells * 1e-9;
         const double sc_s = (sweeps_of(runctl.NPASST) * med[s][4] + sweeps_of(runctl.NPASSC) * (med[s][5] + med[s][6])) *
                             cells * 1e-9;
-        std::printf("share of an iteration on %2d thread%s: velocity-pressure sweeps %.0f %%, scalar sweeps %.0f %%,"
+        const std::string label = s == 0 ? "1 thread:" : std::to_string(nthreads) + " threads:";
+        std::printf("share of an iteration, %-11s velocity-pressure sweeps %.0f %%, scalar sweeps %.0f %%,"
                     " set-ups and the rest %.0f %%\n",
-                    s == 0 ? 1 : nthreads, (s == 0 ? 1 : nthreads) == 1 ? " " : "s", 100.0 * vp_s / in_iter,
-                    100.0 * sc_s / in_iter, 100.0 * (in_iter - vp_s - sc_s) / in_iter);
+                    label.c_str(), 100.0 * vp_s / in_iter, 100.0 * sc_s / in_iter,
+                    100.0 * (in_iter - vp_s - sc_s) / in_iter);
     }
 
     // Bandwidth reference.
@@ -780,7 +782,6 @@ int main(int argc, char** argv) {
                 "                      timing, with the plain kernel's %.1f MB and the copy's scratch array\n",
                 static_cast<double>(solver_peak_kb) / 1024.0, static_cast<double>(end_peak_kb) / 1024.0,
                 static_cast<double>(gs.bytes()) / (1024.0 * 1024.0));
-    std::printf("(plain kernel check value %.6g)\n", gs.checksum());
 
     // 1 thread against N threads from the same start.
     if (o.check_iterations > 0) {
