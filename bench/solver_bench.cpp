@@ -82,8 +82,8 @@ struct Options {
 constexpr int REF_NX = 100, REF_NY = 75, REF_NZ = 62;
 constexpr double REF_LX = 4.0, REF_LY = 3.0, REF_LZ = 2.5;
 
-void usage() {
-    std::fprintf(stderr,
+void usage(std::FILE* to) {
+    std::fprintf(to,
                  "usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference] [--threads N]\n"
                  "                           [--repeats N] [--warmup N] [--passes N] [--check-iterations N]\n"
                  "                           [--dir DIRECTORY] [--keep]\n");
@@ -632,9 +632,14 @@ void print_row(const char* name, double one, double many, double gs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int a = 1; a < argc; ++a)
+        if (std::strcmp(argv[a], "--help") == 0 || std::strcmp(argv[a], "-h") == 0) {
+            usage(stdout);
+            return 0;
+        }
     Options o;
     if (!parse(argc, argv, o)) {
-        usage();
+        usage(stderr);
         return 2;
     }
     const int64_t padded_cells = static_cast<int64_t>(o.nx + 1) * (o.ny + 1) * (o.nz + 1);
