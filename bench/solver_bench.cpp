@@ -86,7 +86,16 @@ void usage(std::FILE* to) {
     std::fprintf(to,
                  "usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference] [--threads N]\n"
                  "                           [--repeats N] [--warmup N] [--passes N] [--check-iterations N]\n"
-                 "                           [--dir DIRECTORY] [--keep]\n");
+                 "                           [--dir DIRECTORY] [--keep]\n"
+                 "  NX NY NZ, --grid   cells of 0.1 m (default %d x %d x %d)\n"
+                 "  --reference        the reference room, 100 x 75 x 62 cells over 4 x 3 x 2.5 m\n"
+                 "  --threads N        the all-threads count set against 1 thread (default: the solver's, %d)\n"
+                 "  --repeats N        timed repetitions, each on 1 and on N threads (default 5)\n"
+                 "  --warmup N         untimed iterations on each count first (default 1)\n"
+                 "  --passes N         velocity-pressure sweeps per outer iteration (default 10)\n"
+                 "  --check-iterations N  iterations of the bit-for-bit check, 0 for none (default 2)\n"
+                 "  --dir, --keep      where the case files go, and keep them\n",
+                 Options{}.nx, Options{}.ny, Options{}.nz, default_solver_threads());
 }
 
 bool parse_grid(const std::string& s, Options& o) {
