@@ -750,11 +750,11 @@ int main(int argc, char** argv) {
     std::printf("\nns per cell update (median)  %9s %10s %9s %9s %9s\n", "1 thread",
                 (std::to_string(nthreads) + " threads").c_str(), "speed-up", "/GS, 1", "/GS, N");
     double med[2][NROUTINES];
-    double vp[2] = {}, scalar_sweeps[2] = {};
+    double vp[2] = {};
     for (int r = 0; r < NROUTINES; ++r) {
         for (int s = 0; s < 2; ++s) {
             med[s][r] = median(sweep_ns[s][r]);
-            (ROUTINES[r].velocity_pressure ? vp[s] : scalar_sweeps[s]) += med[s][r];
+            if (ROUTINES[r].velocity_pressure) vp[s] += med[s][r];
         }
         print_row(ROUTINES[r].name, med[0][r], med[1][r], gsm);
     }
