@@ -27,7 +27,7 @@
 //   - the peak resident memory of the process;
 //   - whether 1 thread and N threads give the same bits: the case is loaded
 //     again, run --check-iterations iterations on 1 thread, loaded again and
-//     run as many on N threads, and every per-cell array the solver writes
+//     run as many on N threads, and every per-cell array the solver forms
 //     and the sums of the iteration are compared bit for bit.
 //
 // Usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference]
@@ -529,7 +529,8 @@ long peak_rss_kb() {
 
 // ---- 1 thread against N threads, bit for bit ------------------------------
 
-// Every per-cell array the solver writes.
+// The per-cell arrays of the solution, the coefficients, sources and residuals
+// the solver forms, and the mixing lengths.
 struct NamedArray {
     const char* name;
     const double* data;
