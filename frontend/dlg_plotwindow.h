@@ -110,7 +110,9 @@ bool raise_open_plot_viewer();
 void refresh_plot_viewer(const PlotViewer& viewer);
 
 // The run driver's hooks (frontend/winmain.h), installed at start-up: the
-// refresh of the open plot viewer after every iteration, and at the end of a
+// refresh after every iteration of the domain viewer if it is open, else of
+// the residuals viewer if that is open (neither, and no pause, when both are
+// closed), and at the end of a
 // run the redraw or search it still owes.
 void PLOT_VIEWER_REFRESH();
 void PLOT_VIEWER_CATCH_UP();

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "frontend/dlg_viewdata.h"
 #include "frontend/dlg_viewdomain.h"
+#include "frontend/dlg_viewgrid.h"
 #include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
@@ -37,6 +38,7 @@ std::vector<ViewItem> standard_view_items() {
     return {
         {"&Data", [] { VIEWDATAPROC(); }, 0},
         {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
+        {"Re&siduals", [] { VIEWGRIDPROC(); }, 0},
         {"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9},
     };
 }
