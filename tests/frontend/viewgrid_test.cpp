@@ -22,6 +22,7 @@
 #include "frontend/calc/plotoptions.h"
 #include "frontend/calc/plotwindow.h"
 #include "frontend/dlg_viewgrid.h"
+#include "frontend/winmenu.h"
 
 namespace tarvex {
 namespace {
@@ -33,6 +34,9 @@ using testing::POISON;
 using testing::WHITE;
 
 constexpr int OPT_MANUAL = 1048, OPT_MAX = 1049, OPT_MIN = 1050;
+
+std::string caption() { return platform::dialog_widget(viewdlg.DLGVIEW)->windowTitle().toStdString(); }
+std::string window_title() { return platform::window_text(Window(CH_VIEW).handle()); }
 
 class ViewGridTest : public testing::PlotViewerTest {
 protected:
@@ -50,8 +54,6 @@ protected:
             }
         return img;
     }
-    static std::string caption() { return platform::dialog_widget(dlg())->windowTitle().toStdString(); }
-    static std::string window_title() { return platform::window_text(Window(CH_VIEW).handle()); }
 
     // Presses Options in the open viewer; once its Plot Options are up,
     // `script` acts on them, then OK ends them.
@@ -382,6 +384,41 @@ TEST_F(ViewGridTest, RunRedrawsTheLastResiduals) {
             EXPECT_EQ(cell_pixel(i, j), plotopt.COLTAB[plotopt.ISCHEME][band]);
         }
     EXPECT_GT(distinct, 1);
+}
+
+// The program's own View menu: "Re&siduals" third, grayed until a case is
+// loaded, then opening the residuals viewer; while the domain viewer is open
+// it only brings that one to the front.
+class ProgramViewMenuTest : public testing::PlotViewerTest {
+protected:
+    ProgramViewMenuTest() { view_items_ = standard_view_items(); }
+};
+
+TEST_F(ProgramViewMenuTest, ResidualsItemOpensTheResidualsViewer) {
+    std::vector<std::string> texts;
+    for (int item = 1; item <= platform::menu_item_count(menu_pos::VIEW_MENU); ++item) {
+        platform::MenuItemInfo info;
+        ASSERT_TRUE(platform::menu_item_info(menu_pos::VIEW_MENU, item, info));
+        texts.push_back(info.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"&Data", "&Region      F10", "Re&siduals", "D&omain data F9"}));
+    EXPECT_FALSE(platform::trigger_menu_item(menu_pos::VIEW_MENU, 3));   // grayed: no case loaded yet
+    EXPECT_FALSE(viewdlg.VIEWGRIDOPEN);
+    menus_case_loaded();
+    EXPECT_TRUE(platform::trigger_menu_item(menu_pos::VIEW_MENU, 3));
+    pump();
+    ASSERT_TRUE(viewdlg.VIEWGRIDOPEN);
+    EXPECT_EQ(caption(), "Grid Plot");
+    EXPECT_EQ(window_title(), "Grid view");
+    press(CLOSE);
+
+    EXPECT_TRUE(platform::trigger_menu_item(menu_pos::VIEW_MENU, 4));
+    pump();
+    ASSERT_TRUE(viewdlg.VIEWDOMOPEN);
+    EXPECT_TRUE(platform::trigger_menu_item(menu_pos::VIEW_MENU, 3));
+    pump();
+    EXPECT_FALSE(viewdlg.VIEWGRIDOPEN);
+    EXPECT_EQ(caption(), "Data Plot");
 }
 
 // ---- the domain viewer's decided faults, through the shared code ---------------
