@@ -463,14 +463,16 @@ void handle_plot_control(const PlotViewer& v, Dialog& dlg, int id) {
 bool plot_viewer_work_pending() { return g_pending.redraw || g_pending.search != 0; }
 
 void refresh_plot_viewer(const PlotViewer& v) {
-    platform::call_blocking([&v] {
-        // Closed since the calculation thread looked.
+    bool open = false;
+    platform::call_blocking([&v, &open] {
+        // Closed since the calculation thread looked: no redraw, and no pause.
         if (!v.open->load() || g_open.load() != &v) return;
+        open = true;
         v.busy->store(true);
         if (!try_with_fields([&] { catch_up_and_redraw(v, viewdlg.DLGVIEW); })) g_pending.redraw = true;
         v.busy->store(false);
     });
-    platform::sleep_ms(REFRESH_PAUSE_MS);
+    if (open) platform::sleep_ms(REFRESH_PAUSE_MS);
 }
 
 void PLOT_VIEWER_REFRESH() {
