@@ -11,6 +11,8 @@
 #include "frontend/calc/fieldstats.h"
 #include "frontend/calc/viewstate.h"
 #include "frontend/dlg_plotfuncs.h"
+#include "frontend/dlg_viewdomain.h"
+#include "frontend/dlg_viewgrid.h"
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
 #include "platform/gui_thread.h"
@@ -124,7 +126,7 @@ void choose_plot(const PlotViewer& v, Dialog& dlg, const PlotChoice& c) {
 // The index field as the Max and Min buttons and the opening write it.
 void show_index(Dialog& dlg) {
     dlg.set_int(INDEX_SPIN, Attr::position, viewctl.PINDEX);
-    dlg.set_text(INDEX, fmt_i(viewctl.PINDEX, 12));
+    dlg.set_text(INDEX, index_field_text(viewctl.PINDEX));
 }
 
 // The Max or Min search over the whole domain (fields readable): the plane
@@ -341,7 +343,7 @@ void open_plot_viewer(const PlotViewer& v) {
     dlg.set_logical(p == 1 ? PLANE_IJ : p == 2 ? PLANE_IK : PLANE_JK, Attr::state, true);
     show_plane(dlg);
 
-    dlg.set_text(INDEX, fmt_i(viewctl.PINDEX, 12));
+    dlg.set_text(INDEX, index_field_text(viewctl.PINDEX));
     set_enabled(dlg, INDEX, false);
     dlg.set_int(INDEX_SPIN, Attr::range_min, 1);
     dlg.set_int(INDEX_SPIN, Attr::position, viewctl.PINDEX);
@@ -407,7 +409,7 @@ void handle_plot_control(const PlotViewer& v, Dialog& dlg, int id) {
             int value = 0;
             switch (read_entry(text, 1, plane_limit(viewctl.IPLANE), value)) {
                 case EntryVerdict::ignore: return;
-                case EntryVerdict::restore: dlg.set_text(INDEX, free_line(viewctl.PINDEX)); return;
+                case EntryVerdict::restore: dlg.set_text(INDEX, index_field_text(viewctl.PINDEX)); return;
                 case EntryVerdict::accept: viewctl.PINDEX = value; break;
             }
             break;
@@ -461,19 +463,26 @@ void handle_plot_control(const PlotViewer& v, Dialog& dlg, int id) {
 bool plot_viewer_work_pending() { return g_pending.redraw || g_pending.search != 0; }
 
 void refresh_plot_viewer(const PlotViewer& v) {
-    platform::call_blocking([&v] {
-        // Closed since the calculation thread looked.
+    bool open = false;
+    platform::call_blocking([&v, &open] {
+        // Closed since the calculation thread looked: no redraw, and no pause.
         if (!v.open->load() || g_open.load() != &v) return;
+        open = true;
         v.busy->store(true);
         if (!try_with_fields([&] { catch_up_and_redraw(v, viewdlg.DLGVIEW); })) g_pending.redraw = true;
         v.busy->store(false);
     });
-    platform::sleep_ms(REFRESH_PAUSE_MS);
+    if (open) platform::sleep_ms(REFRESH_PAUSE_MS);
 }
 
 void PLOT_VIEWER_REFRESH() {
-    const PlotViewer* v = g_open.load();
-    if (v && v->open->load()) refresh_plot_viewer(*v);
+    // The domain viewer first, else the residuals viewer; neither (and no
+    // pause) when both are closed. refresh_plot_viewer itself checks, on the
+    // GUI thread, that the viewer is still the open one.
+    if (viewdlg.VIEWDOMOPEN.load())
+        UPDATEVIEWDOMAIN();
+    else if (viewdlg.VIEWGRIDOPEN.load())
+        UPDATEVIEWRESID();
 }
 
 void PLOT_VIEWER_CATCH_UP() {

@@ -106,11 +106,14 @@ bool raise_open_plot_viewer();
 // The run-time refresh of a viewer, on the calculation thread: the redraw
 // (with whatever the viewer left for it) runs on the GUI thread through a
 // blocking call, if the viewer is still open there, with its busy flag set
-// meanwhile; then a pause of 200 ms on the calculation thread.
+// meanwhile; then a pause of 200 ms on the calculation thread. A viewer found
+// closed there (closed since the run looked) is neither drawn nor waited for.
 void refresh_plot_viewer(const PlotViewer& viewer);
 
 // The run driver's hooks (frontend/winmain.h), installed at start-up: the
-// refresh of the open plot viewer after every iteration, and at the end of a
+// refresh after every iteration of the domain viewer if it is open, else of
+// the residuals viewer if that is open (neither, and no pause, when both are
+// closed), and at the end of a
 // run the redraw or search it still owes.
 void PLOT_VIEWER_REFRESH();
 void PLOT_VIEWER_CATCH_UP();

@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "frontend/dlg_viewdata.h"
 #include "frontend/dlg_viewdomain.h"
+#include "frontend/dlg_viewgrid.h"
 #include "frontend/dlg_viewregion.h"
 #include "frontend/runstate.h"
 #include "frontend/winfile.h"
@@ -30,16 +31,6 @@ using namespace menu_pos;
 using platform::MENU_ENABLED;
 using platform::MENU_GRAYED;
 using platform::MENU_SEPARATOR;
-
-// The View menu's items in their order (Data, Region, Residuals, Domain);
-// each viewer module has its line here.
-std::vector<ViewItem> standard_view_items() {
-    return {
-        {"&Data", [] { VIEWDATAPROC(); }, 0},
-        {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
-        {"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9},
-    };
-}
 
 std::mutex g_view_mutex;
 std::vector<ViewItem> g_view_items = standard_view_items();
@@ -85,6 +76,17 @@ void open_view_item(int key) {
 }
 
 }  // namespace
+
+// The View menu's items in their order (Data, Region, Residuals, Domain);
+// each viewer module has its line here.
+std::vector<ViewItem> standard_view_items() {
+    return {
+        {"&Data", [] { VIEWDATAPROC(); }, 0},
+        {"&Region      F10", [] { VIEWREGIONPROC(); }, 10},
+        {"Re&siduals", [] { VIEWGRIDPROC(); }, 0},
+        {"D&omain data F9", [] { VIEWDOMAINPROC(); }, 9},
+    };
+}
 
 void set_view_items(std::vector<ViewItem> items) {
     std::lock_guard<std::mutex> lock(g_view_mutex);

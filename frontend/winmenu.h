@@ -49,6 +49,8 @@ struct ViewItem {
     int function_key = 0;
 };
 void set_view_items(std::vector<ViewItem> items);
+// The program's View menu: Data, Region (F10), Residuals, Domain data (F9).
+std::vector<ViewItem> standard_view_items();
 
 // Builds the menus, the close filter (every close command is refused: the
 // program ends only through Exit) and the function-key filter. 0, or -1 when

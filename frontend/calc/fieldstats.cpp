@@ -155,4 +155,6 @@ double GET_W(int32_t idx, int, int, int k) {
     return fields.W[idx];
 }
 
+void GETRESIDUALS() {}
+
 }  // namespace tarvex

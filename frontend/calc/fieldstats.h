@@ -11,6 +11,11 @@ namespace tarvex {
 // (temperatures in degrees C, the rest in their stored units).
 void GETDATABOUNDS();
 
+// The residual fields need no gathering: the viewers read the per-cell
+// residuals (engine/data.h, RESID) as the solver left them after its last
+// outer iteration. Kept as the place for such a step; does nothing.
+void GETRESIDUALS();
+
 // The colour band 1..16 of value on the scale min..max (downwards when max
 // is below min); 0 when the value is not a number (nothing is drawn for it).
 int colour_band(double value, double min, double max);

@@ -241,6 +241,11 @@ std::string edge_label(double value, bool zero_as_0) {
     return text16(zero_as_0 && value == 0.0 ? std::string("0") : fmt_g(value, 12, 5));
 }
 
+std::string index_field_text(long long index) {
+    const std::string text = fmt_i(index, 12);
+    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+}
+
 std::string picture_name(std::int64_t n) {
     return "Pic_" + fmt_i(static_cast<long long>(n), 4, 4) + ".BMP";
 }

@@ -140,6 +140,12 @@ std::string plane_position_label(char normal, double position);
 // zero_as_0 (the left and bottom edges).
 std::string edge_label(double value, bool zero_as_0);
 
+// The text of the plane-index field: the index in I12 with its leading
+// blanks taken off, so that the narrow field shows the number itself rather
+// than the blanks in front of it (a right-aligned 12-character text scrolls
+// the digits out of view). The redraw reads the field back as a number.
+std::string index_field_text(long long index);
+
 // The proposed picture file name of picture n: "Pic_", n in four digits with
 // leading zeros (asterisks from 10000 on) and ".BMP".
 std::string picture_name(std::int64_t n);

@@ -357,5 +357,22 @@ TEST(PlotWindowTexts, LabelsAndPictureNames) {
     EXPECT_EQ(picture_name(std::numeric_limits<int32_t>::max()), "Pic_****.BMP");
 }
 
+// The index field holds the bare number (no blanks pushing the digits out of
+// the narrow field), and the redraw reads it back as the same index.
+TEST(PlotWindowTexts, IndexFieldTextIsTheBareNumber) {
+    const struct {
+        long long index;
+        const char* text;
+    } cases[] = {{1, "1"}, {7, "7"}, {42, "42"}, {100, "100"}, {999, "999"}, {123456789012, "123456789012"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(index_field_text(c.index), c.text) << c.index;
+        int back = 0;
+        if (c.index <= 999) {
+            EXPECT_EQ(read_entry(index_field_text(c.index), 1, 999, back), EntryVerdict::accept) << c.index;
+            EXPECT_EQ(back, c.index);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarvex
