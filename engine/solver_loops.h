@@ -51,6 +51,7 @@
 
 #include "engine/data.h"
 #include "engine/pbcells.h"
+#include "engine/solver_pool.h"
 
 namespace tarvex::loops {
 
@@ -112,8 +113,12 @@ inline Order sweep_order(int dir) { return dir == 1 ? Order::forward : Order::ba
 
 // ---- sums -----------------------------------------------------------------
 
-// A pass without sums.
-struct NoSums {};
+// A pass without sums, or one whose kernel's terms nobody reads.
+struct NoSums {
+    static constexpr bool DISCARDS_TERMS = true;
+    template <class Term>
+    void add(const Term&) {}
+};
 
 // One sum of terms in visiting order. For a sum of absolute values a cell
 // that adds nothing returns the term 0.0: such a sum starts at +0 and never
@@ -180,14 +185,253 @@ inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums
     const Kernel own = kernel;
     for_rows<O>(b, [&](int j, int k) { visit_row<O>(g, b, j, k, own, sums); });
 }
-}  // namespace detail
+
+// ---- parallel visits --------------------------------------------------------
+//
+// Sweeps. The rows of the box form a grid (x, y) in sweep order: x counts the
+// rows along the axis that is shared out (j or k, whichever gives the shorter
+// estimated time), y those along the other, both from the first row the
+// sweep visits. Row (x, y) needs rows (x-1, y) and (x, y-1). Worker w owns a
+// block of x and goes through y as a pipeline: its first row of a plane y
+// waits until worker w-1 has published that it finished its last row of y.
+// Inside its block a worker takes INTERLEAVE planes at once, skewed by one
+// row each (rows (x, y), (x-1, y+1), ... are independent), and visits their
+// cells interleaved, so that the dependent chains of several rows overlap.
+//
+// Passes. The rows in serial order are cut into one run of rows per worker.
+//
+// Sums. Each cell's term goes to its place in a buffer in the serial visiting
+// order; when all rows are done the terms are handed to sums.add() in that
+// order, so every sum is formed exactly as in the serial visit.
+
+template <class S, class = void>
+struct discards_terms : std::false_type {};
+template <class S>
+struct discards_terms<S, std::void_t<decltype(S::DISCARDS_TERMS)>> : std::bool_constant<S::DISCARDS_TERMS> {};
+
+template <class Kernel>
+using TermOf = decltype(std::declval<const Kernel&>()(std::declval<const Cell&>()));
+
+// Whether the terms of a pass must be kept for its sums.
+template <class Kernel, class Sums>
+inline constexpr bool keeps_terms = !std::is_void_v<TermOf<Kernel>> && !discards_terms<Sums>::value;
 
 template <class Kernel, class Sums>
+using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>, char>;
+
+inline constexpr int INTERLEAVE = 4;
+
+// The extents of a box and the place of a cell's term.
+struct BoxShape {
+    Index ni, nj, nk;
+    Index row_start(const Box& b, int j, int k) const { return (Index(k - b.k0) * nj + (j - b.j0)) * ni; }
+    Index cells() const { return ni * nj * nk; }
+};
+
+inline BoxShape shape(const Box& b) { return BoxShape{b.i1 - b.i0 + 1, b.j1 - b.j0 + 1, b.k1 - b.k0 + 1}; }
+
+// M rows (js[r], ks[r]) visited side by side, cell by cell, each in the
+// order O; terms to their places when Store.
+template <Order O, int M, bool Store, class Kernel, class Term>
+inline void visit_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+                       const Kernel& kernel, Term* terms) {
+    Index p[M];
+    Term* t[M];
+    const int ifirst = O == Order::forward ? b.i0 : b.i1;
+    for (int r = 0; r < M; ++r) {
+        p[r] = g.index(ifirst, js[r], ks[r]);
+        if constexpr (Store) t[r] = terms + s.row_start(b, js[r], ks[r]) + (ifirst - b.i0);
+        else t[r] = nullptr;
+    }
+    auto cell = [&](int i) {
+        for (int r = 0; r < M; ++r) {
+            const Cell c{i, js[r], ks[r], p[r]};
+            if constexpr (Store)
+                *t[r] = kernel(c);
+            else
+                kernel(c);
+            if constexpr (O == Order::forward) {
+                ++p[r];
+                if constexpr (Store) ++t[r];
+            } else {
+                --p[r];
+                if constexpr (Store) --t[r];
+            }
+        }
+    };
+    if constexpr (O == Order::forward) {
+        for (int i = b.i0; i <= b.i1; ++i) cell(i);
+    } else {
+        for (int i = b.i1; i >= b.i0; --i) cell(i);
+    }
+}
+
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_some_rows(int m, const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+                            const Kernel& kernel, Term* terms) {
+    static_assert(INTERLEAVE == 4);
+    switch (m) {
+        case 1: visit_rows<O, 1, Store>(g, b, s, js, ks, kernel, terms); break;
+        case 2: visit_rows<O, 2, Store>(g, b, s, js, ks, kernel, terms); break;
+        case 3: visit_rows<O, 3, Store>(g, b, s, js, ks, kernel, terms); break;
+        default: visit_rows<O, 4, Store>(g, b, s, js, ks, kernel, terms); break;
+    }
+}
+
+// Hands the kept terms to the sums in the serial visiting order.
+template <Order O, class Term, class Sums>
+inline void fold(const Term* terms, Index n, Sums& sums) {
+    if constexpr (O == Order::forward) {
+        for (Index q = 0; q < n; ++q) sums.add(terms[q]);
+    } else {
+        for (Index q = n; q-- > 0;) sums.add(terms[q]);
+    }
+}
+
+template <Order O, class Kernel, class Sums>
+struct SweepJob {
+    static constexpr bool STORE = keeps_terms<Kernel, Sums>;
+    using Term = StoredTerm<Kernel, Sums>;
+
+    const Grid* g;
+    const Box* b;
+    const Kernel* kernel;
+    BoxShape s;
+    Term* terms;
+    Progress* progress;
+    bool split_j;   // blocks of j rows per worker, pipelined over k; else blocks of k
+    int nsplit, npipe, workers;
+
+    // Row (x, y) of the sweep-order grid as (j, k).
+    void row_at(int x, int y, int& j, int& k) const {
+        const int a = split_j ? x : y;   // steps along j
+        const int c = split_j ? y : x;   // steps along k
+        if constexpr (O == Order::forward) {
+            j = b->j0 + a;
+            k = b->k0 + c;
+        } else {
+            j = b->j1 - a;
+            k = b->k1 - c;
+        }
+    }
+
+    static void run(void* ctx, int w) { static_cast<const SweepJob*>(ctx)->work(w); }
+
+    void work(int w) const {
+        const Kernel own = *kernel;
+        const int x0 = static_cast<int>(static_cast<long long>(nsplit) * w / workers);
+        const int len = static_cast<int>(static_cast<long long>(nsplit) * (w + 1) / workers) - x0;
+        Progress& mine = progress[w];
+        Progress* upstream = w > 0 ? &progress[w - 1] : nullptr;
+        int js[INTERLEAVE], ks[INTERLEAVE];
+        for (int y0 = 0; y0 < npipe; y0 += INTERLEAVE) {
+            const int m = std::min(INTERLEAVE, npipe - y0);
+            for (int step = 0; step < len + m - 1; ++step) {
+                if (upstream != nullptr && step < m) upstream->wait_for(y0 + step + 1);
+                const int rlo = std::max(0, step - len + 1);
+                const int rhi = std::min(m - 1, step);
+                for (int r = rlo; r <= rhi; ++r) row_at(x0 + step - r, y0 + r, js[r - rlo], ks[r - rlo]);
+                visit_some_rows<O, STORE>(rhi - rlo + 1, *g, *b, s, js, ks, own, terms);
+                if (step - rlo == len - 1) mine.publish(y0 + rlo + 1);
+            }
+        }
+    }
+};
+
+template <class Kernel, class Sums>
+struct PassJob {
+    static constexpr bool STORE = keeps_terms<Kernel, Sums>;
+    using Term = StoredTerm<Kernel, Sums>;
+
+    const Grid* g;
+    const Box* b;
+    const Kernel* kernel;
+    BoxShape s;
+    Term* terms;
+    int workers;
+
+    static void run(void* ctx, int w) { static_cast<const PassJob*>(ctx)->work(w); }
+
+    void work(int w) const {
+        const Kernel own = *kernel;
+        const long long rows = static_cast<long long>(s.nj) * s.nk;
+        const long long r0 = rows * w / workers, r1 = rows * (w + 1) / workers;
+        for (long long r = r0; r < r1; ++r) {
+            const int j = b->j0 + static_cast<int>(r % s.nj);
+            const int k = b->k0 + static_cast<int>(r / s.nj);
+            visit_rows<Order::forward, 1, STORE>(*g, *b, s, &j, &k, own, terms);
+        }
+    }
+};
+
+// Whether a box is worth sharing out, and among how many workers at most.
+inline int threads_for(const BoxShape& s) {
+    if (s.ni < 1 || s.nj < 1 || s.nk < 1) return 1;
+    if (s.cells() < parallel_min_cells()) return 1;
+    return pool_threads();
+}
+
+// Estimated time of a sweep whose blocks are cut along an axis of nsplit
+// rows, in row visits: the rows per worker (interleaving makes them about
+// twice as fast) and the start of the pipeline.
+inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
+    const double w = static_cast<double>(std::min<Index>(threads, nsplit));
+    return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
+}
+
+template <Order O, class Kernel, class Sums>
+inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+    const BoxShape s = shape(b);
+    const int threads = threads_for(s);
+    if (threads < 2) return false;
+    const bool split_j = sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
+    const int nsplit = static_cast<int>(split_j ? s.nj : s.nk);
+    const int workers = std::min(threads, nsplit);
+    if (workers < 2) return false;
+    PoolLease lease;
+    if (!lease) return false;
+    using Job = SweepJob<O, Kernel, Sums>;
+    typename Job::Term* terms = nullptr;
+    if constexpr (Job::STORE)
+        terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
+    Job job{&g, &b, &kernel, s, terms, lease.progress(), split_j, nsplit, static_cast<int>(split_j ? s.nk : s.nj),
+            workers};
+    lease.run(workers, &Job::run, &job);
+    if constexpr (Job::STORE) fold<O>(terms, s.cells(), sums);
+    return true;
+}
+
+template <class Kernel, class Sums>
+inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+    const BoxShape s = shape(b);
+    const int threads = threads_for(s);
+    if (threads < 2) return false;
+    const int workers = static_cast<int>(std::min<Index>(threads, s.nj * s.nk));
+    if (workers < 2) return false;
+    PoolLease lease;
+    if (!lease) return false;
+    using Job = PassJob<Kernel, Sums>;
+    typename Job::Term* terms = nullptr;
+    if constexpr (Job::STORE)
+        terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
+    Job job{&g, &b, &kernel, s, terms, workers};
+    lease.run(workers, &Job::run, &job);
+    if constexpr (Job::STORE) fold<Order::forward>(terms, s.cells(), sums);
+    return true;
+}
+}  // namespace detail
+
+// A sweep or pass runs on the solver's threads when the box is large enough
+// and the pool is free, else serially; the results are the same to the bit.
+template <class Kernel, class Sums>
 inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel, Sums& sums) {
-    if (order == Order::forward)
-        detail::serial<Order::forward>(g, b, kernel, sums);
-    else
-        detail::serial<Order::backward>(g, b, kernel, sums);
+    if (order == Order::forward) {
+        if (!detail::parallel_sweep<Order::forward>(g, b, kernel, sums))
+            detail::serial<Order::forward>(g, b, kernel, sums);
+    } else {
+        if (!detail::parallel_sweep<Order::backward>(g, b, kernel, sums))
+            detail::serial<Order::backward>(g, b, kernel, sums);
+    }
 }
 
 template <class Kernel>
@@ -198,7 +442,7 @@ inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel
 
 template <class Kernel, class Sums>
 inline void pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
-    detail::serial<Order::forward>(g, b, kernel, sums);
+    if (!detail::parallel_pass(g, b, kernel, sums)) detail::serial<Order::forward>(g, b, kernel, sums);
 }
 
 template <class Kernel>

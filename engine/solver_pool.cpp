@@ -1,0 +1,211 @@
+#include "engine/solver_pool.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "engine/solver_threads.h"
+
+namespace tarvex::loops {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+inline void cpu_relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+// How long an idle worker keeps looking for the next job before it sleeps:
+// long enough to bridge the serial code between two sweeps of an iteration,
+// short against an iteration.
+constexpr auto IDLE_SPIN = std::chrono::microseconds(50);
+// Spins on a counter inside a job before sleeping on it.
+constexpr int WAIT_SPINS = 2000;
+
+class Pool {
+public:
+    explicit Pool(int threads) : size_(threads), progress_(new Progress[static_cast<std::size_t>(threads)]) {
+        workers_.reserve(static_cast<std::size_t>(threads - 1));
+        for (int w = 1; w < threads; ++w) workers_.emplace_back([this, w] { work(w); });
+    }
+
+    ~Pool() {
+        {
+            std::lock_guard<std::mutex> lk(sleep_m_);
+            stop_ = true;
+            generation_.fetch_add(1, std::memory_order_seq_cst);
+        }
+        sleep_cv_.notify_all();
+        for (auto& t : workers_) t.join();
+    }
+
+    Pool(const Pool&) = delete;
+    Pool& operator=(const Pool&) = delete;
+
+    int size() const { return size_; }
+    Progress* progress() { return progress_.get(); }
+
+    void run(int n, JobFn fn, void* ctx) {
+        for (int w = 0; w < size_; ++w) progress_[w].done.store(0, std::memory_order_relaxed);
+        fn_ = fn;
+        ctx_ = ctx;
+        n_ = n;
+        remaining_.store(size_ - 1, std::memory_order_relaxed);
+        // Publishes the job; a worker that has gone to sleep is woken. The
+        // seq_cst pair (generation here, sleepers in work()) makes sure that
+        // either this thread sees the sleeper or the sleeper sees the job.
+        generation_.fetch_add(1, std::memory_order_seq_cst);
+        if (sleepers_.load(std::memory_order_seq_cst) > 0) {
+            { std::lock_guard<std::mutex> lk(sleep_m_); }
+            sleep_cv_.notify_all();
+        }
+        fn(ctx, 0);
+        int spins = 0;
+        for (int r = remaining_.load(std::memory_order_acquire); r != 0;
+             r = remaining_.load(std::memory_order_acquire)) {
+            if (++spins < WAIT_SPINS) {
+                cpu_relax();
+                continue;
+            }
+            caller_sleeps_.store(true, std::memory_order_seq_cst);
+            r = remaining_.load(std::memory_order_seq_cst);
+            if (r != 0) remaining_.wait(r, std::memory_order_seq_cst);
+            caller_sleeps_.store(false, std::memory_order_relaxed);
+        }
+    }
+
+private:
+    void work(int w) {
+        unsigned seen = 0;
+        for (;;) {
+            unsigned g = generation_.load(std::memory_order_acquire);
+            if (g == seen) {
+                const Clock::time_point until = Clock::now() + IDLE_SPIN;
+                int spins = 0;
+                while (g == seen) {
+                    if ((++spins & 63) != 0 || Clock::now() < until) {
+                        cpu_relax();
+                        g = generation_.load(std::memory_order_acquire);
+                        continue;
+                    }
+                    sleepers_.fetch_add(1, std::memory_order_seq_cst);
+                    {
+                        std::unique_lock<std::mutex> lk(sleep_m_);
+                        sleep_cv_.wait(lk, [&] { return generation_.load(std::memory_order_seq_cst) != seen; });
+                    }
+                    sleepers_.fetch_sub(1, std::memory_order_seq_cst);
+                    g = generation_.load(std::memory_order_acquire);
+                }
+            }
+            seen = g;
+            if (stop_) return;
+            if (w < n_) fn_(ctx_, w);
+            if (remaining_.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
+                caller_sleeps_.load(std::memory_order_seq_cst))
+                remaining_.notify_all();
+        }
+    }
+
+    const int size_;
+    std::unique_ptr<Progress[]> progress_;
+    std::vector<std::thread> workers_;
+
+    // The job: written by the caller before it bumps the generation, read by
+    // the workers after they see the new generation.
+    JobFn fn_ = nullptr;
+    void* ctx_ = nullptr;
+    int n_ = 0;
+    bool stop_ = false;
+
+    alignas(64) std::atomic<unsigned> generation_{0};
+    alignas(64) std::atomic<int> remaining_{0};
+    std::atomic<bool> caller_sleeps_{false};
+    alignas(64) std::atomic<int> sleepers_{0};
+    std::mutex sleep_m_;
+    std::condition_variable sleep_cv_;
+};
+
+// The pool and the term buffer belong to whoever holds g_use (a PoolLease).
+std::mutex g_use;
+std::unique_ptr<Pool> g_pool;
+std::atomic<int> g_min_cells{4096};
+
+struct TermBuffer {
+    struct Free {
+        void operator()(std::byte* p) const { ::operator delete(p, std::align_val_t(64)); }
+    };
+    std::unique_ptr<std::byte, Free> data;
+    std::size_t size = 0;
+};
+TermBuffer g_terms;
+
+}  // namespace
+
+void Progress::wait_for(int n) {
+    int spins = 0;
+    for (int v = done.load(std::memory_order_acquire); v < n; v = done.load(std::memory_order_acquire)) {
+        if (++spins < WAIT_SPINS) {
+            cpu_relax();
+            continue;
+        }
+        // The seq_cst pair (sleepers here, done in publish()) makes sure that
+        // either the publisher sees this sleeper or this thread sees the
+        // new count before it sleeps.
+        sleepers.fetch_add(1, std::memory_order_seq_cst);
+        v = done.load(std::memory_order_seq_cst);
+        if (v < n) done.wait(v, std::memory_order_seq_cst);
+        sleepers.fetch_sub(1, std::memory_order_seq_cst);
+    }
+}
+
+PoolLease::PoolLease() : held_(g_use.try_lock()) {}
+
+PoolLease::~PoolLease() {
+    if (held_) g_use.unlock();
+}
+
+void PoolLease::run(int workers, JobFn fn, void* ctx) {
+    const int threads = solver_threads();
+    if (!g_pool || g_pool->size() != threads) {
+        g_pool.reset();
+        g_pool = std::make_unique<Pool>(threads);
+    }
+    g_pool->run(workers, fn, ctx);
+}
+
+Progress* PoolLease::progress() {
+    const int threads = solver_threads();
+    if (!g_pool || g_pool->size() != threads) {
+        g_pool.reset();
+        g_pool = std::make_unique<Pool>(threads);
+    }
+    return g_pool->progress();
+}
+
+void* PoolLease::terms(std::size_t bytes) {
+    if (bytes > g_terms.size) {
+        g_terms.data.reset();
+        g_terms.size = 0;
+        g_terms.data.reset(static_cast<std::byte*>(::operator new(bytes, std::align_val_t(64))));
+        g_terms.size = bytes;
+    }
+    return g_terms.data.get();
+}
+
+int pool_threads() { return solver_threads(); }
+
+int parallel_min_cells() { return g_min_cells.load(std::memory_order_relaxed); }
+
+void set_parallel_min_cells(int n) { g_min_cells.store(n < 0 ? 0 : n, std::memory_order_relaxed); }
+
+}  // namespace tarvex::loops
