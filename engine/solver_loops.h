@@ -219,7 +219,7 @@ inline constexpr bool keeps_terms = !std::is_void_v<TermOf<Kernel>> && !discards
 template <class Kernel, class Sums>
 using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>, char>;
 
-inline constexpr int INTERLEAVE = 4;
+inline constexpr int INTERLEAVE = 2;
 
 // The extents of a box and the place of a cell's term.
 struct BoxShape {
@@ -266,16 +266,43 @@ inline void visit_rows(const Grid& g, const Box& b, const BoxShape& s, const int
     }
 }
 
+// Two rows side by side, written out.
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_two_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+                           const Kernel& kernel, Term* terms) {
+    const int ifirst = O == Order::forward ? b.i0 : b.i1;
+    const int ja = js[0], ka = ks[0], jb = js[1], kb = ks[1];
+    Index pa = g.index(ifirst, ja, ka), pb = g.index(ifirst, jb, kb);
+    Term* ta = nullptr;
+    Term* tb = nullptr;
+    if constexpr (Store) {
+        ta = terms + s.row_start(b, ja, ka) + (ifirst - b.i0);
+        tb = terms + s.row_start(b, jb, kb) + (ifirst - b.i0);
+    }
+    constexpr int d = O == Order::forward ? 1 : -1;
+    const int n = b.i1 - b.i0 + 1;
+    int i = ifirst;
+    for (int c = 0; c < n; ++c, i += d, pa += d, pb += d) {
+        if constexpr (Store) {
+            *ta = kernel(Cell{i, ja, ka, pa});
+            *tb = kernel(Cell{i, jb, kb, pb});
+            ta += d;
+            tb += d;
+        } else {
+            kernel(Cell{i, ja, ka, pa});
+            kernel(Cell{i, jb, kb, pb});
+        }
+    }
+}
+
 template <Order O, bool Store, class Kernel, class Term>
 inline void visit_some_rows(int m, const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
                             const Kernel& kernel, Term* terms) {
-    static_assert(INTERLEAVE == 4);
-    switch (m) {
-        case 1: visit_rows<O, 1, Store>(g, b, s, js, ks, kernel, terms); break;
-        case 2: visit_rows<O, 2, Store>(g, b, s, js, ks, kernel, terms); break;
-        case 3: visit_rows<O, 3, Store>(g, b, s, js, ks, kernel, terms); break;
-        default: visit_rows<O, 4, Store>(g, b, s, js, ks, kernel, terms); break;
+    if (m == 2) {
+        visit_two_rows<O, Store>(g, b, s, js, ks, kernel, terms);
+        return;
     }
+    for (int r = 0; r < m; ++r) visit_rows<O, 1, Store>(g, b, s, js + r, ks + r, kernel, terms);
 }
 
 // Hands the kept terms to the sums in the serial visiting order.

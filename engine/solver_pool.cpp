@@ -30,11 +30,44 @@ inline void cpu_relax() {
 // short against an iteration.
 constexpr auto IDLE_SPIN = std::chrono::microseconds(50);
 // Spins on a counter inside a job before sleeping on it.
-constexpr int WAIT_SPINS = 2000;
+constexpr int WAIT_SPINS = 1000;
+
+// Spinning only pays while every thread has a core of its own; with more
+// threads than cores a spinning thread takes the core from the one it waits
+// for, so waiters then sleep at once.
+bool spinning_pays(int threads) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 || static_cast<unsigned>(threads) <= cores;
+}
+
+std::atomic<int> g_wait_spins{WAIT_SPINS};
+
+// Yields to other threads after the spins and before sleeping: with more
+// threads than cores the one waited for often needs just that.
+constexpr int YIELDS = 16;
+
+// One round of waiting: a pause while spins stay below pause_spins, then a
+// yield; false once it is time to sleep.
+inline bool wait_round(int& spins, int pause_spins) {
+    ++spins;
+    if (spins < pause_spins) {
+        cpu_relax();
+        return true;
+    }
+    if (spins < pause_spins + YIELDS) {
+        std::this_thread::yield();
+        return true;
+    }
+    return false;
+}
 
 class Pool {
 public:
-    explicit Pool(int threads) : size_(threads), progress_(new Progress[static_cast<std::size_t>(threads)]) {
+    explicit Pool(int threads)
+        : size_(threads),
+          spin_(spinning_pays(threads)),
+          progress_(new Progress[static_cast<std::size_t>(threads)]) {
+        g_wait_spins.store(spin_ ? WAIT_SPINS : 0, std::memory_order_relaxed);
         workers_.reserve(static_cast<std::size_t>(threads - 1));
         for (int w = 1; w < threads; ++w) workers_.emplace_back([this, w] { work(w); });
     }
@@ -43,7 +76,7 @@ public:
         {
             std::lock_guard<std::mutex> lk(sleep_m_);
             stop_ = true;
-            generation_.fetch_add(1, std::memory_order_seq_cst);
+            job_.fetch_add(JOB_STEP, std::memory_order_seq_cst);
         }
         sleep_cv_.notify_all();
         for (auto& t : workers_) t.join();
@@ -59,24 +92,24 @@ public:
         for (int w = 0; w < size_; ++w) progress_[w].done.store(0, std::memory_order_relaxed);
         fn_ = fn;
         ctx_ = ctx;
-        n_ = n;
-        remaining_.store(size_ - 1, std::memory_order_relaxed);
-        // Publishes the job; a worker that has gone to sleep is woken. The
-        // seq_cst pair (generation here, sleepers in work()) makes sure that
-        // either this thread sees the sleeper or the sleeper sees the job.
-        generation_.fetch_add(1, std::memory_order_seq_cst);
+        remaining_.store(n - 1, std::memory_order_relaxed);
+        // Publishes the job (its number and its count of workers in one
+        // word, so that a worker left out of it reads nothing else); a
+        // worker that has gone to sleep is woken. The seq_cst pair (job_
+        // here, sleepers_ in work()) makes sure that either this thread sees
+        // the sleeper or the sleeper sees the job.
+        const std::uint64_t last = job_.load(std::memory_order_relaxed);
+        job_.store(((last >> 32) + 1) << 32 | static_cast<std::uint32_t>(n), std::memory_order_seq_cst);
         if (sleepers_.load(std::memory_order_seq_cst) > 0) {
             { std::lock_guard<std::mutex> lk(sleep_m_); }
             sleep_cv_.notify_all();
         }
         fn(ctx, 0);
+        const int wait_spins = spin_ ? WAIT_SPINS : 0;
         int spins = 0;
         for (int r = remaining_.load(std::memory_order_acquire); r != 0;
              r = remaining_.load(std::memory_order_acquire)) {
-            if (++spins < WAIT_SPINS) {
-                cpu_relax();
-                continue;
-            }
+            if (wait_round(spins, wait_spins)) continue;
             caller_sleeps_.store(true, std::memory_order_seq_cst);
             r = remaining_.load(std::memory_order_seq_cst);
             if (r != 0) remaining_.wait(r, std::memory_order_seq_cst);
@@ -86,30 +119,36 @@ public:
 
 private:
     void work(int w) {
-        unsigned seen = 0;
+        std::uint64_t seen = 0;
         for (;;) {
-            unsigned g = generation_.load(std::memory_order_acquire);
+            std::uint64_t g = job_.load(std::memory_order_acquire);
             if (g == seen) {
                 const Clock::time_point until = Clock::now() + IDLE_SPIN;
-                int spins = 0;
+                int spins = 0, yields = 0;
                 while (g == seen) {
-                    if ((++spins & 63) != 0 || Clock::now() < until) {
+                    if (spin_ && ((++spins & 63) != 0 || Clock::now() < until)) {
                         cpu_relax();
-                        g = generation_.load(std::memory_order_acquire);
+                        g = job_.load(std::memory_order_acquire);
+                        continue;
+                    }
+                    if (++yields < YIELDS) {
+                        std::this_thread::yield();
+                        g = job_.load(std::memory_order_acquire);
                         continue;
                     }
                     sleepers_.fetch_add(1, std::memory_order_seq_cst);
                     {
                         std::unique_lock<std::mutex> lk(sleep_m_);
-                        sleep_cv_.wait(lk, [&] { return generation_.load(std::memory_order_seq_cst) != seen; });
+                        sleep_cv_.wait(lk, [&] { return job_.load(std::memory_order_seq_cst) != seen; });
                     }
                     sleepers_.fetch_sub(1, std::memory_order_seq_cst);
-                    g = generation_.load(std::memory_order_acquire);
+                    g = job_.load(std::memory_order_acquire);
                 }
             }
             seen = g;
             if (stop_) return;
-            if (w < n_) fn_(ctx_, w);
+            if (w >= static_cast<int>(g & 0xffffffffu)) continue;   // not in this job
+            fn_(ctx_, w);
             if (remaining_.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
                 caller_sleeps_.load(std::memory_order_seq_cst))
                 remaining_.notify_all();
@@ -117,17 +156,20 @@ private:
     }
 
     const int size_;
+    const bool spin_;   // whether waiting threads spin before they sleep
     std::unique_ptr<Progress[]> progress_;
     std::vector<std::thread> workers_;
 
-    // The job: written by the caller before it bumps the generation, read by
-    // the workers after they see the new generation.
+    // The job: written by the caller before it publishes the job's word,
+    // read by the job's workers after they see that word; the caller waits
+    // for them before it writes the next.
     JobFn fn_ = nullptr;
     void* ctx_ = nullptr;
-    int n_ = 0;
     bool stop_ = false;
 
-    alignas(64) std::atomic<unsigned> generation_{0};
+    // Number of the job (high half) and its count of workers (low half).
+    static constexpr std::uint64_t JOB_STEP = std::uint64_t{1} << 32;
+    alignas(64) std::atomic<std::uint64_t> job_{0};
     alignas(64) std::atomic<int> remaining_{0};
     std::atomic<bool> caller_sleeps_{false};
     alignas(64) std::atomic<int> sleepers_{0};
@@ -152,12 +194,10 @@ TermBuffer g_terms;
 }  // namespace
 
 void Progress::wait_for(int n) {
+    const int wait_spins = g_wait_spins.load(std::memory_order_relaxed);
     int spins = 0;
     for (int v = done.load(std::memory_order_acquire); v < n; v = done.load(std::memory_order_acquire)) {
-        if (++spins < WAIT_SPINS) {
-            cpu_relax();
-            continue;
-        }
+        if (wait_round(spins, wait_spins)) continue;
         // The seq_cst pair (sleepers here, done in publish()) makes sure that
         // either the publisher sees this sleeper or this thread sees the
         // new count before it sleeps.
