@@ -41,6 +41,13 @@
 // bit; so do the rows of a pass in any order. Since kernels keep no state
 // between cells, one kernel may serve several rows at once, interleaved in
 // one thread or on several threads.
+//
+// Threads. sweep() and pass() run on the solver's threads (solver_threads.h,
+// the pool in solver_pool.h) in such a schedule whenever the box has enough
+// cells and rows to share; otherwise, and always on one thread, they are the
+// plain serial loops. Kernels may therefore read nothing that another cell
+// of the same visit writes beyond what the rule above allows, and must write
+// nothing shared but their own cell's values. pb_cells() stays serial.
 #pragma once
 
 #include <algorithm>
@@ -195,8 +202,9 @@ inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums
 // block of x and goes through y as a pipeline: its first row of a plane y
 // waits until worker w-1 has published that it finished its last row of y.
 // Inside its block a worker takes INTERLEAVE planes at once, skewed by one
-// row each (rows (x, y), (x-1, y+1), ... are independent), and visits their
-// cells interleaved, so that the dependent chains of several rows overlap.
+// row each (rows (x, y) and (x-1, y+1) are independent), and visits their
+// cells alternately, so that the dependent chains of the two rows overlap.
+// A worker publishes a plane when its last row of the plane is done.
 //
 // Passes. The rows in serial order are cut into one run of rows per worker.
 //
@@ -230,43 +238,30 @@ struct BoxShape {
 
 inline BoxShape shape(const Box& b) { return BoxShape{b.i1 - b.i0 + 1, b.j1 - b.j0 + 1, b.k1 - b.k0 + 1}; }
 
-// M rows (js[r], ks[r]) visited side by side, cell by cell, each in the
-// order O; terms to their places when Store.
-template <Order O, int M, bool Store, class Kernel, class Term>
-inline void visit_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
-                       const Kernel& kernel, Term* terms) {
-    Index p[M];
-    Term* t[M];
+// Row (j, k) in the order O, each cell's term to its place when Store.
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_one_row(const Grid& g, const Box& b, const BoxShape& s, int j, int k, const Kernel& kernel,
+                          Term* terms) {
     const int ifirst = O == Order::forward ? b.i0 : b.i1;
-    for (int r = 0; r < M; ++r) {
-        p[r] = g.index(ifirst, js[r], ks[r]);
-        if constexpr (Store) t[r] = terms + s.row_start(b, js[r], ks[r]) + (ifirst - b.i0);
-        else t[r] = nullptr;
-    }
-    auto cell = [&](int i) {
-        for (int r = 0; r < M; ++r) {
-            const Cell c{i, js[r], ks[r], p[r]};
-            if constexpr (Store)
-                *t[r] = kernel(c);
-            else
-                kernel(c);
-            if constexpr (O == Order::forward) {
-                ++p[r];
-                if constexpr (Store) ++t[r];
-            } else {
-                --p[r];
-                if constexpr (Store) --t[r];
-            }
+    constexpr int d = O == Order::forward ? 1 : -1;
+    const int n = b.i1 - b.i0 + 1;
+    Index p = g.index(ifirst, j, k);
+    Term* t = nullptr;
+    if constexpr (Store) t = terms + s.row_start(b, j, k) + (ifirst - b.i0);
+    int i = ifirst;
+    for (int c = 0; c < n; ++c, i += d, p += d) {
+        if constexpr (Store) {
+            *t = kernel(Cell{i, j, k, p});
+            t += d;
+        } else {
+            kernel(Cell{i, j, k, p});
         }
-    };
-    if constexpr (O == Order::forward) {
-        for (int i = b.i0; i <= b.i1; ++i) cell(i);
-    } else {
-        for (int i = b.i1; i >= b.i0; --i) cell(i);
     }
 }
 
-// Two rows side by side, written out.
+// Two independent rows side by side, cell by cell: the dependent chain of
+// one row's cells overlaps the other's. (More rows than two run slower: the
+// kernels' values no longer fit the registers.)
 template <Order O, bool Store, class Kernel, class Term>
 inline void visit_two_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
                            const Kernel& kernel, Term* terms) {
@@ -302,7 +297,7 @@ inline void visit_some_rows(int m, const Grid& g, const Box& b, const BoxShape& 
         visit_two_rows<O, Store>(g, b, s, js, ks, kernel, terms);
         return;
     }
-    for (int r = 0; r < m; ++r) visit_rows<O, 1, Store>(g, b, s, js + r, ks + r, kernel, terms);
+    for (int r = 0; r < m; ++r) visit_one_row<O, Store>(g, b, s, js[r], ks[r], kernel, terms);
 }
 
 // Hands the kept terms to the sums in the serial visiting order.
@@ -386,7 +381,7 @@ struct PassJob {
         for (long long r = r0; r < r1; ++r) {
             const int j = b->j0 + static_cast<int>(r % s.nj);
             const int k = b->k0 + static_cast<int>(r / s.nj);
-            visit_rows<Order::forward, 1, STORE>(*g, *b, s, &j, &k, own, terms);
+            visit_one_row<Order::forward, STORE>(*g, *b, s, j, k, own, terms);
         }
     }
 };
