@@ -323,6 +323,30 @@ struct SweepJob {
     Progress* progress;
     bool split_j;   // blocks of j rows per worker, pipelined over k; else blocks of k
     int nsplit, npipe, workers;
+    // With blocks of j the planes are whole k planes, finished in the serial
+    // order of their terms, so their terms can go to the sums while the sweep
+    // goes on: then the last worker visits no rows but follows the others,
+    // handing each plane's terms to the sums once the plane is finished.
+    // Otherwise the caller adds all the terms after the job.
+    Sums* plane_sums;   // nullptr: terms added after the job
+
+    // The workers that visit rows: all but the one that adds the terms.
+    int sweepers() const { return plane_sums != nullptr ? workers - 1 : workers; }
+
+    // First x of worker w's block.
+    int block_start(int w) const {
+        const int n = sweepers();
+        if (w >= n) return nsplit;
+        return static_cast<int>(static_cast<long long>(nsplit) * w / n);
+    }
+
+    // Adds the terms of plane y (a whole k plane) to the sums, in the serial
+    // visiting order.
+    void fold_plane(int y) const {
+        const Index n = s.ni * s.nj;
+        const Index first = (O == Order::forward ? Index(y) : Index(s.nk - 1 - y)) * n;
+        fold<O>(terms + first, n, *plane_sums);
+    }
 
     // Row (x, y) of the sweep-order grid as (j, k).
     void row_at(int x, int y, int& j, int& k) const {
@@ -341,8 +365,17 @@ struct SweepJob {
 
     void work(int w) const {
         const Kernel own = *kernel;
-        const int x0 = static_cast<int>(static_cast<long long>(nsplit) * w / workers);
-        const int len = static_cast<int>(static_cast<long long>(nsplit) * (w + 1) / workers) - x0;
+        if constexpr (STORE) {
+            if (plane_sums != nullptr && w == workers - 1) {
+                for (int y = 0; y < npipe; ++y) {
+                    progress[w - 1].wait_for(y + 1);
+                    fold_plane(y);
+                }
+                return;
+            }
+        }
+        const int x0 = block_start(w);
+        const int len = block_start(w + 1) - x0;
         Progress& mine = progress[w];
         Progress* upstream = w > 0 ? &progress[w - 1] : nullptr;
         int js[INTERLEAVE], ks[INTERLEAVE];
@@ -416,10 +449,25 @@ inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Su
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
-    Job job{&g, &b, &kernel, s, terms, lease.progress(), split_j, nsplit, static_cast<int>(split_j ? s.nk : s.nj),
-            workers};
+    // A worker of its own adds the terms plane by plane when there are
+    // enough others to visit the rows: the serial sum of the terms then
+    // overlaps the sweep instead of following it.
+    const bool plane_folds = Job::STORE && split_j && workers >= 3;
+    Job job{&g,
+            &b,
+            &kernel,
+            s,
+            terms,
+            lease.progress(),
+            split_j,
+            nsplit,
+            static_cast<int>(split_j ? s.nk : s.nj),
+            workers,
+            plane_folds ? &sums : nullptr};
     lease.run(workers, &Job::run, &job);
-    if constexpr (Job::STORE) fold<O>(terms, s.cells(), sums);
+    if constexpr (Job::STORE) {
+        if (!plane_folds) fold<O>(terms, s.cells(), sums);
+    }
     return true;
 }
 
