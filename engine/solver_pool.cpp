@@ -1,5 +1,7 @@
 #include "engine/solver_pool.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -208,29 +210,35 @@ void Progress::wait_for(int n) {
     }
 }
 
+namespace {
+
+// A child process made by fork() has none of the pool's workers: it forgets
+// the pool (without touching its threads, which do not exist there) and makes
+// its own when it needs one.
+void forget_pool_in_child() { static_cast<void>(g_pool.release()); }
+
+Pool& pool() {
+    static const bool registered = pthread_atfork(nullptr, nullptr, forget_pool_in_child) == 0;
+    static_cast<void>(registered);
+    const int threads = solver_threads();
+    if (!g_pool || g_pool->size() != threads) {
+        g_pool.reset();
+        g_pool = std::make_unique<Pool>(threads);
+    }
+    return *g_pool;
+}
+
+}  // namespace
+
 PoolLease::PoolLease() : held_(g_use.try_lock()) {}
 
 PoolLease::~PoolLease() {
     if (held_) g_use.unlock();
 }
 
-void PoolLease::run(int workers, JobFn fn, void* ctx) {
-    const int threads = solver_threads();
-    if (!g_pool || g_pool->size() != threads) {
-        g_pool.reset();
-        g_pool = std::make_unique<Pool>(threads);
-    }
-    g_pool->run(workers, fn, ctx);
-}
+void PoolLease::run(int workers, JobFn fn, void* ctx) { pool().run(workers, fn, ctx); }
 
-Progress* PoolLease::progress() {
-    const int threads = solver_threads();
-    if (!g_pool || g_pool->size() != threads) {
-        g_pool.reset();
-        g_pool = std::make_unique<Pool>(threads);
-    }
-    return g_pool->progress();
-}
+Progress* PoolLease::progress() { return pool().progress(); }
 
 void* PoolLease::terms(std::size_t bytes) {
     if (bytes > g_terms.size) {

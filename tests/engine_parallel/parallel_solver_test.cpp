@@ -14,6 +14,7 @@
 // script runs it to check the workers' synchronisation.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -230,6 +231,28 @@ TEST_F(ParallelSolver, AnotherDrivingThreadGetsTheSameBits) {
     t.join();
     EXPECT_EQ(here.sums, there.sums);
     EXPECT_TRUE(here.saved == there.saved);
+}
+
+// A child process made by fork() after the workers exist has none of them;
+// its sweeps must still finish, with the same bits.
+TEST_F(ParallelSolver, ForkedChildMakesWorkersOfItsOwn) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "ThreadSanitizer ends a child of a threaded process that starts threads";
+#else
+    const RunResult parent = run_room(8, 6, 5, 2, 3);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        alarm(60);   // a child that waits for workers it lacks ends instead of hanging
+        const RunResult child = run_room(8, 6, 5, 2, 3);
+        ::_exit(child.sums == parent.sums && child.saved == parent.saved ? 0 : 1);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 }  // namespace
