@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -71,18 +72,15 @@ public:
           progress_(new Progress[static_cast<std::size_t>(threads)]) {
         g_wait_spins.store(spin_ ? WAIT_SPINS : 0, std::memory_order_relaxed);
         workers_.reserve(static_cast<std::size_t>(threads - 1));
-        for (int w = 1; w < threads; ++w) workers_.emplace_back([this, w] { work(w); });
+        try {
+            for (int w = 1; w < threads; ++w) workers_.emplace_back([this, w] { work(w); });
+        } catch (...) {
+            stop();   // the workers made so far end before the error goes on
+            throw;
+        }
     }
 
-    ~Pool() {
-        {
-            std::lock_guard<std::mutex> lk(sleep_m_);
-            stop_ = true;
-            job_.fetch_add(JOB_STEP, std::memory_order_seq_cst);
-        }
-        sleep_cv_.notify_all();
-        for (auto& t : workers_) t.join();
-    }
+    ~Pool() { stop(); }
 
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
@@ -120,6 +118,18 @@ public:
     }
 
 private:
+    // Ends and joins the workers.
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lk(sleep_m_);
+            stop_ = true;
+            job_.fetch_add(JOB_STEP, std::memory_order_seq_cst);
+        }
+        sleep_cv_.notify_all();
+        for (auto& t : workers_) t.join();
+        workers_.clear();
+    }
+
     void work(int w) {
         std::uint64_t seen = 0;
         for (;;) {
@@ -217,28 +227,40 @@ namespace {
 // its own when it needs one.
 void forget_pool_in_child() { static_cast<void>(g_pool.release()); }
 
-Pool& pool() {
+// The pool of solver_threads() threads, made or made again as needed;
+// nullptr when the system cannot start the threads (the work then runs
+// serially, as on one thread).
+Pool* pool() {
     static const bool registered = pthread_atfork(nullptr, nullptr, forget_pool_in_child) == 0;
     static_cast<void>(registered);
     const int threads = solver_threads();
     if (!g_pool || g_pool->size() != threads) {
         g_pool.reset();
-        g_pool = std::make_unique<Pool>(threads);
+        try {
+            g_pool = std::make_unique<Pool>(threads);
+        } catch (const std::exception&) {
+            g_pool.reset();
+        }
     }
-    return *g_pool;
+    return g_pool.get();
 }
 
 }  // namespace
 
-PoolLease::PoolLease() : held_(g_use.try_lock()) {}
+PoolLease::PoolLease() : held_(g_use.try_lock()) {
+    if (held_ && pool() == nullptr) {
+        g_use.unlock();
+        held_ = false;
+    }
+}
 
 PoolLease::~PoolLease() {
     if (held_) g_use.unlock();
 }
 
-void PoolLease::run(int workers, JobFn fn, void* ctx) { pool().run(workers, fn, ctx); }
+void PoolLease::run(int workers, JobFn fn, void* ctx) { g_pool->run(workers, fn, ctx); }
 
-Progress* PoolLease::progress() { return pool().progress(); }
+Progress* PoolLease::progress() { return g_pool->progress(); }
 
 void* PoolLease::terms(std::size_t bytes) {
     if (bytes > g_terms.size) {
