@@ -206,7 +206,8 @@ inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums
 // cells alternately, so that the dependent chains of the two rows overlap.
 // A worker publishes a plane when its last row of the plane is done.
 //
-// Passes. The rows in serial order are cut into one run of rows per worker.
+// Passes. The rows in serial order are cut into one run of rows per worker,
+// or, when a worker of its own adds the terms, into chunks dealt round.
 //
 // Sums. Each cell's term goes to its place in a buffer in the serial visiting
 // order; when all rows are done the terms are handed to sums.add() in that
@@ -404,18 +405,54 @@ struct PassJob {
     BoxShape s;
     Term* terms;
     int workers;
+    // With sums and enough workers, worker 0 visits no rows but adds the
+    // terms while the others go on: the rows, in serial order, are cut into
+    // chunks dealt round to workers 1, 2, ...; each of them takes its chunks
+    // in order and publishes how many it has done, and worker 0 adds the
+    // chunks' terms in order as they are done. Otherwise every worker has
+    // one run of rows and the caller adds the terms after the job.
+    Sums* chunk_sums;   // nullptr: terms added after the job
+    Progress* progress;
+    long long chunk_rows;
 
     static void run(void* ctx, int w) { static_cast<const PassJob*>(ctx)->work(w); }
 
-    void work(int w) const {
-        const Kernel own = *kernel;
-        const long long rows = static_cast<long long>(s.nj) * s.nk;
-        const long long r0 = rows * w / workers, r1 = rows * (w + 1) / workers;
+    long long rows() const { return static_cast<long long>(s.nj) * s.nk; }
+
+    void visit(const Kernel& own, long long r0, long long r1) const {
         for (long long r = r0; r < r1; ++r) {
             const int j = b->j0 + static_cast<int>(r % s.nj);
             const int k = b->k0 + static_cast<int>(r / s.nj);
             visit_one_row<Order::forward, STORE>(*g, *b, s, j, k, own, terms);
         }
+    }
+
+    void work(int w) const {
+        const long long n = rows();
+        if constexpr (STORE) {
+            if (chunk_sums != nullptr) {
+                const int producers = workers - 1;
+                const long long chunks = (n + chunk_rows - 1) / chunk_rows;
+                if (w == 0) {
+                    for (long long c = 0; c < chunks; ++c) {
+                        progress[1 + c % producers].wait_for(static_cast<int>(c / producers) + 1);
+                        const long long r0 = c * chunk_rows, r1 = std::min(n, r0 + chunk_rows);
+                        fold<Order::forward>(terms + r0 * s.ni, (r1 - r0) * s.ni, *chunk_sums);
+                    }
+                    return;
+                }
+                const Kernel own = *kernel;
+                int done = 0;
+                for (long long c = w - 1; c < chunks; c += producers) {
+                    const long long r0 = c * chunk_rows;
+                    visit(own, r0, std::min(n, r0 + chunk_rows));
+                    progress[w].publish(++done);
+                }
+                return;
+            }
+        }
+        const Kernel own = *kernel;
+        visit(own, n * w / workers, n * (w + 1) / workers);
     }
 };
 
@@ -484,9 +521,15 @@ inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sum
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
-    Job job{&g, &b, &kernel, s, terms, workers};
+    // Chunks of about an eighth of each producer's share.
+    const bool chunk_folds = Job::STORE && workers >= 3;
+    const long long rows = static_cast<long long>(s.nj) * s.nk;
+    const long long chunk_rows = std::max(1LL, rows / (8LL * (workers - 1)));
+    Job job{&g, &b, &kernel, s, terms, workers, chunk_folds ? &sums : nullptr, lease.progress(), chunk_rows};
     lease.run(workers, &Job::run, &job);
-    if constexpr (Job::STORE) fold<Order::forward>(terms, s.cells(), sums);
+    if constexpr (Job::STORE) {
+        if (!chunk_folds) fold<Order::forward>(terms, s.cells(), sums);
+    }
     return true;
 }
 }  // namespace detail
