@@ -2,16 +2,19 @@
 //
 // One pool for the process, made on first use with solver_threads() threads
 // (the calling thread counts as one: it does the share of worker 0) and made
-// again when that count changes. Between two jobs the workers spin for a few
-// microseconds, so that the sweeps of one iteration follow each other without
-// a wake-up, and then sleep on a condition variable: an idle pool costs no
-// processor time between iterations.
+// again when that count changes. Between two jobs the workers spin for about
+// 50 microseconds, so that the sweeps of one iteration follow each other
+// without a wake-up, and then sleep on a condition variable: an idle pool
+// costs no processor time between iterations. With more threads than cores
+// nobody spins (a spinning thread would take the core of the one it waits
+// for); waiters yield a few times and sleep.
 //
-// Progress inside a job goes through Progress counters: a worker publishes
-// how far it has got with a release store, another waits for that with an
-// acquire load, spinning briefly and then sleeping on the counter itself.
-// Everything a job reads and writes is so ordered by these atomics and by the
-// job's start and end, which is what ThreadSanitizer checks.
+// Standard threads and atomics, not a parallel runtime: ThreadSanitizer sees
+// every synchronisation here. Progress inside a job goes through Progress
+// counters: a worker publishes how far it has got with a store, another waits
+// for that with an acquire load, spinning briefly and then sleeping on the
+// counter itself. Everything a job reads and writes is so ordered by these
+// atomics and by the job's start and end.
 #pragma once
 
 #include <atomic>
