@@ -236,11 +236,6 @@ struct SweepKernel {
     }
 };
 
-// Change sums that nobody reads (the water-vapour sweeps keep none).
-struct NoChangeSums {
-    void add(double) {}
-};
-
 template <class Eq, Test CellTest, bool Clip, class Sums>
 void sweep(int dir, Sums& sums) {
     const Grid g = loops::grid();
@@ -304,7 +299,7 @@ void CALCA(int dir) {
 }
 
 void CALC2A(int dir) {
-    NoChangeSums none;
+    loops::NoSums none;   // the water-vapour sweeps keep no change sums
     sweep<VapourEq, Test::open, false>(dir, none);
 }
 

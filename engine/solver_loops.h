@@ -41,6 +41,13 @@
 // bit; so do the rows of a pass in any order. Since kernels keep no state
 // between cells, one kernel may serve several rows at once, interleaved in
 // one thread or on several threads.
+//
+// Threads. sweep() and pass() run on the solver's threads (solver_threads.h,
+// the pool in solver_pool.h) in such a schedule whenever the box has enough
+// cells and rows to share; otherwise, and always on one thread, they are the
+// plain serial loops. Kernels may therefore read nothing that another cell
+// of the same visit writes beyond what the rule above allows, and must write
+// nothing shared but their own cell's values. pb_cells() stays serial.
 #pragma once
 
 #include <algorithm>
@@ -51,6 +58,7 @@
 
 #include "engine/data.h"
 #include "engine/pbcells.h"
+#include "engine/solver_pool.h"
 
 namespace tarvex::loops {
 
@@ -112,8 +120,12 @@ inline Order sweep_order(int dir) { return dir == 1 ? Order::forward : Order::ba
 
 // ---- sums -----------------------------------------------------------------
 
-// A pass without sums.
-struct NoSums {};
+// A pass without sums, or one whose kernel's terms nobody reads.
+struct NoSums {
+    static constexpr bool DISCARDS_TERMS = true;
+    template <class Term>
+    void add(const Term&) {}
+};
 
 // One sum of terms in visiting order. For a sum of absolute values a cell
 // that adds nothing returns the term 0.0: such a sum starts at +0 and never
@@ -180,14 +192,359 @@ inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums
     const Kernel own = kernel;
     for_rows<O>(b, [&](int j, int k) { visit_row<O>(g, b, j, k, own, sums); });
 }
-}  // namespace detail
+
+// ---- parallel visits --------------------------------------------------------
+//
+// Sweeps. The rows of the box form a grid (x, y) in sweep order: x counts the
+// rows along the axis that is shared out (j or k, whichever gives the shorter
+// estimated time), y those along the other, both from the first row the
+// sweep visits. Row (x, y) needs rows (x-1, y) and (x, y-1). Worker w owns a
+// block of x and goes through y as a pipeline: its first row of a plane y
+// waits until worker w-1 has published that it finished its last row of y.
+// Inside its block a worker takes INTERLEAVE planes at once, skewed by one
+// row each (rows (x, y) and (x-1, y+1) are independent), and visits their
+// cells alternately, so that the dependent chains of the two rows overlap.
+// A worker publishes a plane when its last row of the plane is done.
+//
+// Passes. The rows in serial order are cut into one run of rows per worker,
+// or, when a worker of its own adds the terms, into chunks dealt round.
+//
+// Sums. Each cell's term goes to its place in a buffer in the serial visiting
+// order; when all rows are done the terms are handed to sums.add() in that
+// order, so every sum is formed exactly as in the serial visit.
+
+template <class S, class = void>
+struct discards_terms : std::false_type {};
+template <class S>
+struct discards_terms<S, std::void_t<decltype(S::DISCARDS_TERMS)>> : std::bool_constant<S::DISCARDS_TERMS> {};
+
+template <class Kernel>
+using TermOf = decltype(std::declval<const Kernel&>()(std::declval<const Cell&>()));
+
+// Whether the terms of a pass must be kept for its sums.
+template <class Kernel, class Sums>
+inline constexpr bool keeps_terms = !std::is_void_v<TermOf<Kernel>> && !discards_terms<Sums>::value;
 
 template <class Kernel, class Sums>
+using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>, char>;
+
+inline constexpr int INTERLEAVE = 2;
+
+// The extents of a box and the place of a cell's term.
+struct BoxShape {
+    Index ni, nj, nk;
+    Index row_start(const Box& b, int j, int k) const { return (Index(k - b.k0) * nj + (j - b.j0)) * ni; }
+    Index cells() const { return ni * nj * nk; }
+};
+
+inline BoxShape shape(const Box& b) { return BoxShape{b.i1 - b.i0 + 1, b.j1 - b.j0 + 1, b.k1 - b.k0 + 1}; }
+
+// Row (j, k) in the order O, each cell's term to its place when Store.
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_one_row(const Grid& g, const Box& b, const BoxShape& s, int j, int k, const Kernel& kernel,
+                          Term* terms) {
+    const int ifirst = O == Order::forward ? b.i0 : b.i1;
+    constexpr int d = O == Order::forward ? 1 : -1;
+    const int n = b.i1 - b.i0 + 1;
+    Index p = g.index(ifirst, j, k);
+    Term* t = nullptr;
+    if constexpr (Store) t = terms + s.row_start(b, j, k) + (ifirst - b.i0);
+    int i = ifirst;
+    for (int c = 0; c < n; ++c, i += d, p += d) {
+        if constexpr (Store) {
+            *t = kernel(Cell{i, j, k, p});
+            t += d;
+        } else {
+            kernel(Cell{i, j, k, p});
+        }
+    }
+}
+
+// Two independent rows side by side, cell by cell: the dependent chain of
+// one row's cells overlaps the other's. (More rows than two run slower: the
+// kernels' values no longer fit the registers.)
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_two_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+                           const Kernel& kernel, Term* terms) {
+    const int ifirst = O == Order::forward ? b.i0 : b.i1;
+    const int ja = js[0], ka = ks[0], jb = js[1], kb = ks[1];
+    Index pa = g.index(ifirst, ja, ka), pb = g.index(ifirst, jb, kb);
+    Term* ta = nullptr;
+    Term* tb = nullptr;
+    if constexpr (Store) {
+        ta = terms + s.row_start(b, ja, ka) + (ifirst - b.i0);
+        tb = terms + s.row_start(b, jb, kb) + (ifirst - b.i0);
+    }
+    constexpr int d = O == Order::forward ? 1 : -1;
+    const int n = b.i1 - b.i0 + 1;
+    int i = ifirst;
+    for (int c = 0; c < n; ++c, i += d, pa += d, pb += d) {
+        if constexpr (Store) {
+            *ta = kernel(Cell{i, ja, ka, pa});
+            *tb = kernel(Cell{i, jb, kb, pb});
+            ta += d;
+            tb += d;
+        } else {
+            kernel(Cell{i, ja, ka, pa});
+            kernel(Cell{i, jb, kb, pb});
+        }
+    }
+}
+
+template <Order O, bool Store, class Kernel, class Term>
+inline void visit_some_rows(int m, const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+                            const Kernel& kernel, Term* terms) {
+    if (m == 2) {
+        visit_two_rows<O, Store>(g, b, s, js, ks, kernel, terms);
+        return;
+    }
+    for (int r = 0; r < m; ++r) visit_one_row<O, Store>(g, b, s, js[r], ks[r], kernel, terms);
+}
+
+// Hands the kept terms to the sums in the serial visiting order.
+template <Order O, class Term, class Sums>
+inline void fold(const Term* terms, Index n, Sums& sums) {
+    if constexpr (O == Order::forward) {
+        for (Index q = 0; q < n; ++q) sums.add(terms[q]);
+    } else {
+        for (Index q = n; q-- > 0;) sums.add(terms[q]);
+    }
+}
+
+template <Order O, class Kernel, class Sums>
+struct SweepJob {
+    static constexpr bool STORE = keeps_terms<Kernel, Sums>;
+    using Term = StoredTerm<Kernel, Sums>;
+
+    const Grid* g;
+    const Box* b;
+    const Kernel* kernel;
+    BoxShape s;
+    Term* terms;
+    Progress* progress;
+    bool split_j;   // blocks of j rows per worker, pipelined over k; else blocks of k
+    int nsplit, npipe, workers;
+    // With blocks of j the planes are whole k planes, finished in the serial
+    // order of their terms, so their terms can go to the sums while the sweep
+    // goes on: then the last worker visits no rows but follows the others,
+    // handing each plane's terms to the sums once the plane is finished.
+    // Otherwise the caller adds all the terms after the job.
+    Sums* plane_sums;   // nullptr: terms added after the job
+
+    // The workers that visit rows: all but the one that adds the terms.
+    int sweepers() const { return plane_sums != nullptr ? workers - 1 : workers; }
+
+    // First x of worker w's block.
+    int block_start(int w) const {
+        const int n = sweepers();
+        if (w >= n) return nsplit;
+        return static_cast<int>(static_cast<long long>(nsplit) * w / n);
+    }
+
+    // Adds the terms of plane y (a whole k plane) to the sums, in the serial
+    // visiting order.
+    void fold_plane(int y) const {
+        const Index n = s.ni * s.nj;
+        const Index first = (O == Order::forward ? Index(y) : Index(s.nk - 1 - y)) * n;
+        fold<O>(terms + first, n, *plane_sums);
+    }
+
+    // Row (x, y) of the sweep-order grid as (j, k).
+    void row_at(int x, int y, int& j, int& k) const {
+        const int a = split_j ? x : y;   // steps along j
+        const int c = split_j ? y : x;   // steps along k
+        if constexpr (O == Order::forward) {
+            j = b->j0 + a;
+            k = b->k0 + c;
+        } else {
+            j = b->j1 - a;
+            k = b->k1 - c;
+        }
+    }
+
+    static void run(void* ctx, int w) { static_cast<const SweepJob*>(ctx)->work(w); }
+
+    void work(int w) const {
+        const Kernel own = *kernel;
+        if constexpr (STORE) {
+            if (plane_sums != nullptr && w == workers - 1) {
+                for (int y = 0; y < npipe; ++y) {
+                    progress[w - 1].wait_for(y + 1);
+                    fold_plane(y);
+                }
+                return;
+            }
+        }
+        const int x0 = block_start(w);
+        const int len = block_start(w + 1) - x0;
+        Progress& mine = progress[w];
+        Progress* upstream = w > 0 ? &progress[w - 1] : nullptr;
+        int js[INTERLEAVE], ks[INTERLEAVE];
+        for (int y0 = 0; y0 < npipe; y0 += INTERLEAVE) {
+            const int m = std::min(INTERLEAVE, npipe - y0);
+            for (int step = 0; step < len + m - 1; ++step) {
+                if (upstream != nullptr && step < m) upstream->wait_for(y0 + step + 1);
+                const int rlo = std::max(0, step - len + 1);
+                const int rhi = std::min(m - 1, step);
+                for (int r = rlo; r <= rhi; ++r) row_at(x0 + step - r, y0 + r, js[r - rlo], ks[r - rlo]);
+                visit_some_rows<O, STORE>(rhi - rlo + 1, *g, *b, s, js, ks, own, terms);
+                if (step - rlo == len - 1) mine.publish(y0 + rlo + 1);
+            }
+        }
+    }
+};
+
+template <class Kernel, class Sums>
+struct PassJob {
+    static constexpr bool STORE = keeps_terms<Kernel, Sums>;
+    using Term = StoredTerm<Kernel, Sums>;
+
+    const Grid* g;
+    const Box* b;
+    const Kernel* kernel;
+    BoxShape s;
+    Term* terms;
+    int workers;
+    // With sums and enough workers, worker 0 visits no rows but adds the
+    // terms while the others go on: the rows, in serial order, are cut into
+    // chunks dealt round to workers 1, 2, ...; each of them takes its chunks
+    // in order and publishes how many it has done, and worker 0 adds the
+    // chunks' terms in order as they are done. Otherwise every worker has
+    // one run of rows and the caller adds the terms after the job.
+    Sums* chunk_sums;   // nullptr: terms added after the job
+    Progress* progress;
+    long long chunk_rows;
+
+    static void run(void* ctx, int w) { static_cast<const PassJob*>(ctx)->work(w); }
+
+    long long rows() const { return static_cast<long long>(s.nj) * s.nk; }
+
+    void visit(const Kernel& own, long long r0, long long r1) const {
+        for (long long r = r0; r < r1; ++r) {
+            const int j = b->j0 + static_cast<int>(r % s.nj);
+            const int k = b->k0 + static_cast<int>(r / s.nj);
+            visit_one_row<Order::forward, STORE>(*g, *b, s, j, k, own, terms);
+        }
+    }
+
+    void work(int w) const {
+        const long long n = rows();
+        if constexpr (STORE) {
+            if (chunk_sums != nullptr) {
+                const int producers = workers - 1;
+                const long long chunks = (n + chunk_rows - 1) / chunk_rows;
+                if (w == 0) {
+                    for (long long c = 0; c < chunks; ++c) {
+                        progress[1 + c % producers].wait_for(static_cast<int>(c / producers) + 1);
+                        const long long r0 = c * chunk_rows, r1 = std::min(n, r0 + chunk_rows);
+                        fold<Order::forward>(terms + r0 * s.ni, (r1 - r0) * s.ni, *chunk_sums);
+                    }
+                    return;
+                }
+                const Kernel own = *kernel;
+                int done = 0;
+                for (long long c = w - 1; c < chunks; c += producers) {
+                    const long long r0 = c * chunk_rows;
+                    visit(own, r0, std::min(n, r0 + chunk_rows));
+                    progress[w].publish(++done);
+                }
+                return;
+            }
+        }
+        const Kernel own = *kernel;
+        visit(own, n * w / workers, n * (w + 1) / workers);
+    }
+};
+
+// Whether a box is worth sharing out, and among how many workers at most.
+inline int threads_for(const BoxShape& s) {
+    if (s.ni < 1 || s.nj < 1 || s.nk < 1) return 1;
+    if (s.cells() < parallel_min_cells()) return 1;
+    return pool_threads();
+}
+
+// Estimated time of a sweep whose blocks are cut along an axis of nsplit
+// rows, in row visits: the rows per worker (interleaving makes them about
+// twice as fast) and the start of the pipeline.
+inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
+    const double w = static_cast<double>(std::min<Index>(threads, nsplit));
+    return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
+}
+
+template <Order O, class Kernel, class Sums>
+inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+    const BoxShape s = shape(b);
+    const int threads = threads_for(s);
+    if (threads < 2) return false;
+    const bool split_j = sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
+    const int nsplit = static_cast<int>(split_j ? s.nj : s.nk);
+    const int workers = std::min(threads, nsplit);
+    if (workers < 2) return false;
+    PoolLease lease;
+    if (!lease) return false;
+    using Job = SweepJob<O, Kernel, Sums>;
+    typename Job::Term* terms = nullptr;
+    if constexpr (Job::STORE)
+        terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
+    // A worker of its own adds the terms plane by plane when there are
+    // enough others to visit the rows: the serial sum of the terms then
+    // overlaps the sweep instead of following it.
+    const bool plane_folds = Job::STORE && split_j && workers >= 3;
+    Job job{&g,
+            &b,
+            &kernel,
+            s,
+            terms,
+            lease.progress(),
+            split_j,
+            nsplit,
+            static_cast<int>(split_j ? s.nk : s.nj),
+            workers,
+            plane_folds ? &sums : nullptr};
+    lease.run(workers, &Job::run, &job);
+    if constexpr (Job::STORE) {
+        if (!plane_folds) fold<O>(terms, s.cells(), sums);
+    }
+    return true;
+}
+
+template <class Kernel, class Sums>
+inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+    const BoxShape s = shape(b);
+    const int threads = threads_for(s);
+    if (threads < 2) return false;
+    const int workers = static_cast<int>(std::min<Index>(threads, s.nj * s.nk));
+    if (workers < 2) return false;
+    PoolLease lease;
+    if (!lease) return false;
+    using Job = PassJob<Kernel, Sums>;
+    typename Job::Term* terms = nullptr;
+    if constexpr (Job::STORE)
+        terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
+    // Chunks of about an eighth of each producer's share.
+    const bool chunk_folds = Job::STORE && workers >= 3;
+    const long long rows = static_cast<long long>(s.nj) * s.nk;
+    const long long chunk_rows = std::max(1LL, rows / (8LL * (workers - 1)));
+    Job job{&g, &b, &kernel, s, terms, workers, chunk_folds ? &sums : nullptr, lease.progress(), chunk_rows};
+    lease.run(workers, &Job::run, &job);
+    if constexpr (Job::STORE) {
+        if (!chunk_folds) fold<Order::forward>(terms, s.cells(), sums);
+    }
+    return true;
+}
+}  // namespace detail
+
+// A sweep or pass runs on the solver's threads when the box is large enough
+// and the pool is free, else serially; the results are the same to the bit.
+template <class Kernel, class Sums>
 inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel, Sums& sums) {
-    if (order == Order::forward)
-        detail::serial<Order::forward>(g, b, kernel, sums);
-    else
-        detail::serial<Order::backward>(g, b, kernel, sums);
+    if (order == Order::forward) {
+        if (!detail::parallel_sweep<Order::forward>(g, b, kernel, sums))
+            detail::serial<Order::forward>(g, b, kernel, sums);
+    } else {
+        if (!detail::parallel_sweep<Order::backward>(g, b, kernel, sums))
+            detail::serial<Order::backward>(g, b, kernel, sums);
+    }
 }
 
 template <class Kernel>
@@ -198,7 +555,7 @@ inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel
 
 template <class Kernel, class Sums>
 inline void pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
-    detail::serial<Order::forward>(g, b, kernel, sums);
+    if (!detail::parallel_pass(g, b, kernel, sums)) detail::serial<Order::forward>(g, b, kernel, sums);
 }
 
 template <class Kernel>

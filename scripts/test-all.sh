@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds both builds with every test and runs them; then the engine tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzz run
-# of the three file readers.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the front end, the
+# platform layer and the solver's worker threads under ThreadSanitizer, and a
+# bounded fuzz run of the three file readers.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -20,13 +21,13 @@ cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAG
       -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null
 cmake --build "$ROOT/build/asan" -j "$JOBS"
 (cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small|viewcalc|viewcalc_small)\.')
+     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small|engine_parallel|viewcalc|viewcalc_small)\.')
 
-echo "== front-end and platform tests under ThreadSanitizer"
+echo "== front-end, platform and parallel-solver tests under ThreadSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
       -DTARVEX_TSAN=ON -DTARVEX_BENCH=OFF >/dev/null
-cmake --build "$ROOT/build/tsan" -j "$JOBS" --target platform_tests frontend_tests
-(cd "$ROOT/build/tsan" && ctest -j "$JOBS" --timeout 900 -R '^(platform|frontend)\.')
+cmake --build "$ROOT/build/tsan" -j "$JOBS" --target platform_tests frontend_tests engine_parallel_tests
+(cd "$ROOT/build/tsan" && ctest -j "$JOBS" --timeout 900 -R '^(platform|frontend|engine_parallel)\.')
 
 if [ -f "$ROOT/fuzz/CMakeLists.txt" ]; then
     echo "== fuzz runs of the case, control and saved-data readers"

@@ -2,14 +2,29 @@
 // each case has a state that the equations must reach or keep, derived by
 // hand below, whatever order the loops visit the cells in. They guard any
 // change to how the solver's work is scheduled.
+//
+// Each case runs on 1, 2, 3, 8 and 13 threads (13 is more than the rows of
+// any of these grids along any axis), with the parallel paths taken however
+// small the grid. On more than one thread the case is first run serially and
+// the saved-data files of the two runs must be the same byte for byte.
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "common/channels.h"
 #include "engine/engine.h"
+#include "engine/solver_pool.h"
+#include "engine/solver_threads.h"
 #include "solve_fixture.h"
 
 namespace tarvex {
@@ -66,6 +81,66 @@ double largest_speed() {
     return v;
 }
 
+// The saved-data file of the current state, as bytes.
+std::string saved_bytes() {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("tarvex_invariants_" + std::to_string(::getpid()) + ".sav");
+    CaptureSink console;
+    LineSink* before = channel_sink(CH_CONSOLE);
+    set_channel_sink(CH_CONSOLE, &console);
+    const int err = OUTDSK(PaddedName(file.string()));
+    set_channel_sink(CH_CONSOLE, before);
+    EXPECT_EQ(err, 0);
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    std::filesystem::remove(file);
+    EXPECT_FALSE(s.str().empty());
+    return s.str();
+}
+
+class SolveInvariants : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        min_cells_ = loops::parallel_min_cells();
+        loops::set_parallel_min_cells(0);
+    }
+    void TearDown() override {
+        set_solver_threads(0);
+        loops::set_parallel_min_cells(min_cells_);
+    }
+
+    // Sets the case up and runs it for n iterations on the test's threads;
+    // on more than one thread runs it serially first, and the saved data of
+    // both runs must agree to the byte. The threaded run's state is left
+    // for the checks.
+    void run_case(const std::function<void()>& setup, int n) {
+        std::string serial;
+        if (GetParam() > 1) {
+            set_solver_threads(1);
+            setup();
+            iterate(n);
+            serial = saved_bytes();
+        }
+        set_solver_threads(GetParam());
+        setup();
+        iterate(n);
+        if (GetParam() > 1) {
+            const std::string threaded = saved_bytes();
+            EXPECT_TRUE(threaded == serial) << "saved data differ from the serial run's on " << GetParam()
+                                            << " threads";
+        }
+    }
+
+private:
+    int min_cells_ = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(Threads, SolveInvariants, ::testing::Values(1, 2, 3, 8, 13),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "threads_" + std::to_string(info.param);
+                         });
+
 // A closed room at one temperature, with gravity and uneven cells. The
 // buoyancy of a W node is BUOYZ·(volume)·(1/Tf − RTREF): with T the same in
 // every cell the face temperature Tf, the volume-weighted mean of two equal
@@ -74,17 +149,19 @@ double largest_speed() {
 // the rest state (U = V = W = 0, P unchanged, every scalar where it is) is the
 // solution, and the iteration must keep it: nothing is there to move the air.
 // Rounding in Tf and the mean leaves at most an ulp of 1/T, hence the bounds.
-TEST(SolveInvariants, StillUniformlyWarmRoomStaysAtRest) {
-    test::make_grid({0.2, 0.5, 0.7, 0.3}, {0.4, 0.6, 0.25}, {0.1, 0.3, 0.5, 0.35, 0.2});
-    steady_controls(0.05);
-    gravity_down();
-    runctl.ITEMP = 1;
-    runctl.ICONC = 1;
-    test::fill(fields.T, 300.0);
-    test::fill(fields.C, 1e-3);
-    test::fill(c2eq.C2, 6e-3);   // about 27 % at 27 C: nothing condenses
-
-    iterate(20);
+TEST_P(SolveInvariants, StillUniformlyWarmRoomStaysAtRest) {
+    run_case(
+        [] {
+            test::make_grid({0.2, 0.5, 0.7, 0.3}, {0.4, 0.6, 0.25}, {0.1, 0.3, 0.5, 0.35, 0.2});
+            steady_controls(0.05);
+            gravity_down();
+            runctl.ITEMP = 1;
+            runctl.ICONC = 1;
+            test::fill(fields.T, 300.0);
+            test::fill(fields.C, 1e-3);
+            test::fill(c2eq.C2, 6e-3);   // about 27 % at 27 C: nothing condenses
+        },
+        20);
 
     EXPECT_LT(largest_speed(), 1e-12);
     for (int k = 1; k <= griddim.NZ; ++k)
@@ -112,19 +189,21 @@ TEST(SolveInvariants, StillUniformlyWarmRoomStaysAtRest) {
 // The layers are level, so nothing drives a horizontal flow; the pressure
 // must settle on these steps, the same over the whole layer, with the air at
 // rest.
-TEST(SolveInvariants, StablyStratifiedStillRoomKeepsHydrostaticSteps) {
+TEST_P(SolveInvariants, StablyStratifiedStillRoomKeepsHydrostaticSteps) {
     const std::vector<double> dz = {0.3, 0.5, 0.4, 0.6, 0.2};
-    test::make_grid({0.5, 0.4, 0.6}, {0.3, 0.7}, dz);
-    steady_controls(0.05);
-    gravity_down();
-    runctl.ITEMP = 2;
-    runctl.ICONC = 0;
-    regions.TREF[1] = 295.0;
-    for (int k = 1; k <= griddim.NZ; ++k)
-        for (int j = 1; j <= griddim.NY; ++j)
-            for (int i = 1; i <= griddim.NX; ++i) fields.T[idx(i, j, k)] = 292.0 + k;
-
-    iterate(400);
+    run_case(
+        [&] {
+            test::make_grid({0.5, 0.4, 0.6}, {0.3, 0.7}, dz);
+            steady_controls(0.05);
+            gravity_down();
+            runctl.ITEMP = 2;
+            runctl.ICONC = 0;
+            regions.TREF[1] = 295.0;
+            for (int k = 1; k <= griddim.NZ; ++k)
+                for (int j = 1; j <= griddim.NY; ++j)
+                    for (int i = 1; i <= griddim.NX; ++i) fields.T[idx(i, j, k)] = 292.0 + k;
+        },
+        400);
 
     EXPECT_LT(largest_speed(), 1e-12);
     for (int k = 2; k <= griddim.NZ; ++k) {
@@ -154,37 +233,42 @@ TEST(SolveInvariants, StablyStratifiedStillRoomKeepsHydrostaticSteps) {
 // in an order that is not symmetric, so the iterates are not, but their
 // asymmetry must die out as the iteration converges; the bounds are those of
 // the convergence reached.
-TEST(SolveInvariants, MirrorSymmetricRoomGivesMirrorSymmetricFields) {
+TEST_P(SolveInvariants, MirrorSymmetricRoomGivesMirrorSymmetricFields) {
     const std::vector<double> dx = {0.3, 0.6, 0.5, 0.5, 0.6, 0.3};
     const std::vector<double> dy = {0.3, 0.4, 0.4, 0.3};
-    test::make_grid(dx, dy, {0.4, 0.8, 0.6, 0.4});
-    const int nx = griddim.NX, ny = griddim.NY, nz = griddim.NZ;
-    steady_controls(0.05);
-    gravity_down();
-    runctl.ITEMP = 1;
-    runctl.ICONC = 1;
-    test::fill(fields.T, 293.15);
-    test::fill(c2eq.C2, 5e-3);
-    const double m = 0.02;   // kg/s per supply cell
-    for (int i = 3; i <= 4; ++i)
-        for (int j = 2; j <= 3; ++j) {
-            const int p = idx(i, j, nz);
-            fields.SMASS[p] = m;
-            fields.SPT[p] = m;
-            fields.SCT[p] = m * 288.15;
-            fields.SPC[p] = m;
-            fields.SCC[p] = m * 1e-4;
-            c2eq.SPC2[p] = m;
-            c2eq.SCC2[p] = m * 5e-3;
-        }
-    for (int j = 2; j <= 3; ++j) {
-        fields.SMASS[idx(1, j, 1)] = -m;
-        fields.SMASS[idx(nx, j, 1)] = -m;
-    }
-    for (int i = 3; i <= 4; ++i)
-        for (int j = 1; j <= ny; ++j) fields.SCT[idx(i, j, 1)] += 0.01;
-
-    iterate(400);
+    const int nx = 6, ny = 4, nz = 4;
+    run_case(
+        [&] {
+            test::make_grid(dx, dy, {0.4, 0.8, 0.6, 0.4});
+            steady_controls(0.05);
+            gravity_down();
+            runctl.ITEMP = 1;
+            runctl.ICONC = 1;
+            test::fill(fields.T, 293.15);
+            test::fill(c2eq.C2, 5e-3);
+            const double m = 0.02;   // kg/s per supply cell
+            for (int i = 3; i <= 4; ++i)
+                for (int j = 2; j <= 3; ++j) {
+                    const int p = idx(i, j, nz);
+                    fields.SMASS[p] = m;
+                    fields.SPT[p] = m;
+                    fields.SCT[p] = m * 288.15;
+                    fields.SPC[p] = m;
+                    fields.SCC[p] = m * 1e-4;
+                    c2eq.SPC2[p] = m;
+                    c2eq.SCC2[p] = m * 5e-3;
+                }
+            for (int j = 2; j <= 3; ++j) {
+                fields.SMASS[idx(1, j, 1)] = -m;
+                fields.SMASS[idx(nx, j, 1)] = -m;
+            }
+            for (int i = 3; i <= 4; ++i)
+                for (int j = 1; j <= ny; ++j) fields.SCT[idx(i, j, 1)] += 0.01;
+        },
+        400);
+    ASSERT_EQ(griddim.NX, nx);
+    ASSERT_EQ(griddim.NY, ny);
+    ASSERT_EQ(griddim.NZ, nz);
 
     const double scale = largest_speed();
     ASSERT_GT(scale, 1e-3);
@@ -224,18 +308,21 @@ TEST(SolveInvariants, MirrorSymmetricRoomGivesMirrorSymmetricFields) {
 // The flow is small (C = 0.002), so the room's own pressure drop is a tiny
 // part of the 10 Pa: both cells sit near the pressure at which the two laws
 // give the same flow, 10 − P = P, that is P = 5 Pa, and m = ρ·C·A·√5.
-TEST(SolveInvariants, TwoOpeningsInSeriesGiveThePowerLawFlow) {
-    test::make_grid({0.5, 0.5, 0.5, 0.5, 0.5}, {0.4, 0.4, 0.4}, {0.5, 0.5, 0.5});
-    steady_controls(0.02);
-    runctl.ITEMP = 0;
-    runctl.ICONC = 0;
+TEST_P(SolveInvariants, TwoOpeningsInSeriesGiveThePowerLawFlow) {
     const double t = 293.15, coef = 0.002, e = 0.5;
-    test::fill(fields.T, t);
-    const int nin = test::add_pb(1, 1, 2, 2, 2, 2, 1, coef, 10.0, e, t);
-    const int nout = test::add_pb(5, 5, 2, 2, 2, 2, 2, coef, 0.0, e, t);
-    test::pb_done();
-
-    iterate(300);
+    int nin = 0, nout = 0;
+    run_case(
+        [&] {
+            test::make_grid({0.5, 0.5, 0.5, 0.5, 0.5}, {0.4, 0.4, 0.4}, {0.5, 0.5, 0.5});
+            steady_controls(0.02);
+            runctl.ITEMP = 0;
+            runctl.ICONC = 0;
+            test::fill(fields.T, t);
+            nin = test::add_pb(1, 1, 2, 2, 2, 2, 1, coef, 10.0, e, t);
+            nout = test::add_pb(5, 5, 2, 2, 2, 2, 2, coef, 0.0, e, t);
+            test::pb_done();
+        },
+        300);
 
     const int pin = idx(1, 2, 2), pout = idx(5, 2, 2);
     const double rho = AIRDEN / t;
@@ -263,27 +350,31 @@ TEST(SolveInvariants, TwoOpeningsInSeriesGiveThePowerLawFlow) {
 // = 2e-4 kg/kg with the values here (heat as mass flow times temperature,
 // with a specific heat of 1 kJ/(kg K), as the engine counts it). The
 // end-of-run sums of all flows must balance the same way.
-TEST(SolveInvariants, ExtractCarriesOutWhatSupplyAndGainsBringIn) {
-    test::make_grid({0.4, 0.6, 0.6, 0.6, 0.6, 0.4}, {0.5, 0.7, 0.7, 0.5}, {0.4, 0.6, 0.5});
-    steady_controls(0.02);
-    runctl.ITEMP = 1;
-    runctl.ICONC = 1;
+TEST_P(SolveInvariants, ExtractCarriesOutWhatSupplyAndGainsBringIn) {
     const double m = 0.05, tin = 288.15, q = 0.5, g = 1e-5;
-    test::fill(fields.T, 293.15);
-    test::fill(c2eq.C2, 5e-3);
-    const int ps = idx(1, 2, 3), pe = idx(6, 3, 1);
-    fields.SMASS[ps] = m;
-    fields.SPT[ps] = m;
-    fields.SCT[ps] = m * tin;
-    fields.SPC[ps] = m;
-    fields.SCC[ps] = 0.0;
-    c2eq.SPC2[ps] = m;
-    c2eq.SCC2[ps] = m * 5e-3;
-    fields.SMASS[pe] = -m;
-    fields.SCT[idx(3, 2, 1)] += q;
-    fields.SCC[idx(4, 3, 2)] += g;
-
-    iterate(1500);
+    int pe = 0;
+    run_case(
+        [&] {
+            test::make_grid({0.4, 0.6, 0.6, 0.6, 0.6, 0.4}, {0.5, 0.7, 0.7, 0.5}, {0.4, 0.6, 0.5});
+            steady_controls(0.02);
+            runctl.ITEMP = 1;
+            runctl.ICONC = 1;
+            test::fill(fields.T, 293.15);
+            test::fill(c2eq.C2, 5e-3);
+            const int ps = idx(1, 2, 3);
+            pe = idx(6, 3, 1);
+            fields.SMASS[ps] = m;
+            fields.SPT[ps] = m;
+            fields.SCT[ps] = m * tin;
+            fields.SPC[ps] = m;
+            fields.SCC[ps] = 0.0;
+            c2eq.SPC2[ps] = m;
+            c2eq.SCC2[ps] = m * 5e-3;
+            fields.SMASS[pe] = -m;
+            fields.SCT[idx(3, 2, 1)] += q;
+            fields.SCC[idx(4, 3, 2)] += g;
+        },
+        1500);
 
     EXPECT_NEAR(fields.T[pe], tin + q / m, 1e-9);
     EXPECT_NEAR(fields.C[pe], g / m, 1e-9 * g / m);

@@ -1,0 +1,259 @@
+// The solver on several threads gives the serial results to the bit.
+//
+// Rooms that use every part of the outer iteration (supply and extract, heat,
+// contaminant and water gains with condensation, pressure boundaries with
+// their jets, U-value surfaces, a buoyant region, the mixing-length model)
+// run serially and then on other thread counts, with the parallel paths taken
+// however small the grid. After every iteration the sums of the iteration
+// (set-up residuals, condensation, sweep changes and their maxima, post-sweep
+// residuals) must be the same bits, and at the end so must the saved-data
+// file, byte for byte. The grids include thin ones (one cell across y or z)
+// and thread counts above the number of rows along every axis.
+//
+// The program is small on purpose: the ThreadSanitizer stage of the test
+// script runs it to check the workers' synchronisation.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/channels.h"
+#include "engine/engine.h"
+#include "engine/solver_pool.h"
+#include "engine/solver_threads.h"
+#include "tests/engine/solve_fixture.h"
+
+namespace tarvex {
+namespace {
+
+int idx(int i, int j, int k) { return ARIDX(i, j, k); }
+
+// A room of nx x ny x nz cells (uneven widths) with everything switched on.
+void lay_out_room(int nx, int ny, int nz) {
+    std::vector<double> dx, dy, dz;
+    for (int i = 0; i < nx; ++i) dx.push_back(0.3 + 0.05 * (i % 3));
+    for (int j = 0; j < ny; ++j) dy.push_back(0.25 + 0.04 * (j % 4));
+    for (int k = 0; k < nz; ++k) dz.push_back(0.2 + 0.03 * (k % 2));
+    test::make_grid(dx, dy, dz);
+
+    runctl.ITURB = 3;
+    runctl.VISEFF = 0.02;
+    runctl.VISC = 1.8e-5;
+    runctl.DENS = 1.2;
+    runctl.ITRANS = 0;
+    runctl.DT = 1.0;
+    runctl.IPRINT = 0;
+    runctl.NPASS = 6;
+    runctl.NPASST = 4;
+    runctl.NPASSC = 4;
+    runctl.RLXU = runctl.RLXV = runctl.RLXW = 0.6;
+    runctl.RLXP = 0.5;
+    runctl.RLXT = 0.9;
+    runctl.RLXC = c2eq.RLXC2 = 0.9;
+    runctl.RLXADJ = 0.2;
+    runctl.ITEMP = 1;
+    runctl.ICONC = 1;
+    runctl.GZ = -9.81;
+    runctl.BUOYZ = runctl.GZ * AIRDEN;
+    test::fill(mixlen.XLMIX, 0.05);
+    test::fill(fields.T, 293.15);
+    test::fill(fields.C, 1e-4);
+    test::fill(c2eq.C2, 1.2e-2);   // moist: some cells condense
+
+    // A blocked cell inside, when there is room for one.
+    if (nx > 2 && ny > 2 && nz > 2) test::block_cell(nx / 2, ny / 2, nz / 2);
+
+    // Supply in a top corner, extract in the opposite bottom corner.
+    const double m = 0.01;
+    const int ps = idx(1, 1, nz), pe = idx(nx, ny, 1);
+    fields.SMASS[ps] = m;
+    fields.SPT[ps] = m;
+    fields.SCT[ps] = m * 288.15;
+    fields.SPC[ps] = m;
+    c2eq.SPC2[ps] = m;
+    c2eq.SCC2[ps] = m * 8e-3;
+    fields.SMASS[pe] = -m;
+    // Gains on the floor.
+    fields.SCT[idx((nx + 1) / 2, 1, 1)] += 0.2;
+    fields.SCC[idx(nx, (ny + 1) / 2, 1)] += 1e-6;
+    c2eq.SCC2[idx(1, ny, 1)] += 1e-5;
+
+    // Pressure boundaries: an opening in the west wall and one in the east
+    // wall (their jets enter the momentum set-ups), one in the floor.
+    test::add_pb(1, 1, 1, ny, 1, nz, 1, 0.002, 2.0, 0.5, 290.0, 0.0, 6e-3);
+    test::add_pb(nx, nx, 1, 1, nz, nz, 2, 0.003, -1.0, 0.6, 295.0, 0.0, 7e-3);
+    test::add_pb(1, nx, ny, ny, 1, 1, 5, 0.001, 0.5, 0.5, 293.0, 1e-5, 5e-3);
+    test::pb_done();
+
+    // U-value surfaces on the north wall: a fixed temperature beyond, and a
+    // surface coupled to the air two cells across where there is such air.
+    for (int k = 1; k <= nz; ++k)
+        for (int i = 1; i <= nx; ++i) {
+            const int p = idx(i, ny, k);
+            uvaltab.UVALCELL[p] = true;
+            for (int f = 1; f <= 6; ++f) uvaltab.UVAL[uvidx(p, f)] = uvaltab.UVALT[uvidx(p, f)] = NOT_SET;
+            uvaltab.UVAL[uvidx(p, 4)] = 0.002;
+            uvaltab.UVALT[uvidx(p, 4)] = 0.002 * 280.0;
+            if (ny > 2) {
+                uvaltab.UVAL[uvidx(p, 3)] = 0.001;
+                uvaltab.UVALT[uvidx(p, 3)] = 0.001;   // coupled
+            }
+        }
+    uvaltab.UVALSET = true;
+}
+
+// The sums an iteration leaves, as exact hexadecimal text.
+std::string iteration_sums() {
+    const double values[] = {runctl.RU0, runctl.RV0, runctl.RW0, runctl.RM0, runctl.RT0, runctl.RC0,
+                             runctl.RC20, runctl.CONDT, runctl.RU, runctl.RV, runctl.RW, runctl.RM,
+                             runctl.RT, runctl.RC, runctl.RC2, domsums.SDT, domsums.SDU, domsums.SDC,
+                             domsums.XDT, domsums.XDU, domsums.XDC, domsums.FLOWIN, domsums.FLOWOUT};
+    std::string out;
+    char buf[40];
+    for (double v : values) {
+        std::snprintf(buf, sizeof buf, "%a ", v);
+        out += buf;
+    }
+    return out + "\n";
+}
+
+std::string saved_bytes() {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("tarvex_parallel_" + std::to_string(::getpid()) + ".sav");
+    CaptureSink console;
+    LineSink* before = channel_sink(CH_CONSOLE);
+    set_channel_sink(CH_CONSOLE, &console);
+    const int err = OUTDSK(PaddedName(file.string()));
+    set_channel_sink(CH_CONSOLE, before);
+    EXPECT_EQ(err, 0);
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    std::filesystem::remove(file);
+    return s.str();
+}
+
+// What a run leaves: the sums of every iteration, then the saved data.
+struct RunResult {
+    std::vector<std::string> sums;
+    std::string saved;
+};
+
+RunResult run_room(int nx, int ny, int nz, int iterations, int threads) {
+    set_solver_threads(threads);
+    lay_out_room(nx, ny, nz);
+    RunResult r;
+    for (int it = 0; it < iterations; ++it) {
+        runctl.ITER += 1;
+        int iusr3 = 0, iconv = 0;
+        SOLVE(iusr3, iconv);
+        // The end-of-run balances are passes with sums too.
+        double a, b, c, d;
+        ALLFLOWS(a, b, c, d);
+        double e, f;
+        UENERGY(e, f);
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "%a %a %a %a %a %a ", a, b, c, d, e, f);
+        r.sums.push_back(iteration_sums() + buf);
+    }
+    r.saved = saved_bytes();
+    return r;
+}
+
+class ParallelSolver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        min_cells_ = loops::parallel_min_cells();
+        loops::set_parallel_min_cells(0);
+    }
+    void TearDown() override {
+        set_solver_threads(0);
+        loops::set_parallel_min_cells(min_cells_);
+    }
+
+    // Runs a room serially and on each thread count; every run must match
+    // the serial one.
+    void expect_same_as_serial(int nx, int ny, int nz, int iterations, const std::vector<int>& counts) {
+        const RunResult serial = run_room(nx, ny, nz, iterations, 1);
+        ASSERT_FALSE(serial.saved.empty());
+        for (int n : counts) {
+            const RunResult got = run_room(nx, ny, nz, iterations, n);
+            ASSERT_EQ(got.sums.size(), serial.sums.size());
+            for (std::size_t it = 0; it < serial.sums.size(); ++it)
+                ASSERT_EQ(got.sums[it], serial.sums[it]) << n << " threads, iteration " << it + 1;
+            EXPECT_TRUE(got.saved == serial.saved) << "saved data differ on " << n << " threads";
+        }
+    }
+
+private:
+    int min_cells_ = 0;
+};
+
+TEST_F(ParallelSolver, RoomGivesTheSerialBitsOnAnyThreadCount) {
+    // 9 rows along y and 7 along z: 13 threads exceed both.
+    expect_same_as_serial(11, 9, 7, 4, {2, 3, 5, 8, 13});
+}
+
+TEST_F(ParallelSolver, ThinRoomsGiveTheSerialBits) {
+    // One cell across y: the rows form a single chain along z.
+    expect_same_as_serial(10, 1, 8, 3, {2, 3, 8});
+    // One cell across z: a single plane of rows.
+    expect_same_as_serial(10, 8, 1, 3, {2, 3, 8});
+    // A single row of cells.
+    expect_same_as_serial(12, 1, 1, 3, {3});
+}
+
+// The default threshold keeps tiny grids serial, and the results are the
+// same either way.
+TEST_F(ParallelSolver, SmallGridsRunSeriallyByDefaultWithTheSameBits) {
+    const RunResult parallel = run_room(6, 5, 4, 3, 4);
+    loops::set_parallel_min_cells(1 << 30);
+    const RunResult serial_path = run_room(6, 5, 4, 3, 4);
+    EXPECT_EQ(parallel.sums, serial_path.sums);
+    EXPECT_TRUE(parallel.saved == serial_path.saved);
+}
+
+// The solver may be driven from a thread other than the one that made the
+// workers (the front end's calculation thread), one thread at a time.
+TEST_F(ParallelSolver, AnotherDrivingThreadGetsTheSameBits) {
+    const RunResult here = run_room(8, 6, 5, 3, 3);
+    RunResult there;
+    std::thread t([&] { there = run_room(8, 6, 5, 3, 3); });
+    t.join();
+    EXPECT_EQ(here.sums, there.sums);
+    EXPECT_TRUE(here.saved == there.saved);
+}
+
+// A child process made by fork() after the workers exist has none of them;
+// its sweeps must still finish, with the same bits.
+TEST_F(ParallelSolver, ForkedChildMakesWorkersOfItsOwn) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "ThreadSanitizer ends a child of a threaded process that starts threads";
+#else
+    const RunResult parent = run_room(8, 6, 5, 2, 3);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        alarm(60);   // a child that waits for workers it lacks ends instead of hanging
+        const RunResult child = run_room(8, 6, 5, 2, 3);
+        ::_exit(child.sums == parent.sums && child.saved == parent.saved ? 0 : 1);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
+}
+
+}  // namespace
+}  // namespace tarvex
