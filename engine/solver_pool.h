@@ -2,8 +2,8 @@
 //
 // One pool for the process, made on first use with solver_threads() threads
 // (the calling thread counts as one: it does the share of worker 0) and made
-// again when that count changes. Between two jobs the workers spin for about
-// 50 microseconds, so that the sweeps of one iteration follow each other
+// again when that count changes. Between two jobs the workers spin for about a
+// millisecond, so that the sweeps of one iteration follow each other
 // without a wake-up, and then sleep on a condition variable: an idle pool
 // costs no processor time between iterations. With more threads than cores
 // nobody spins (a spinning thread would take the core of the one it waits
