@@ -56,13 +56,21 @@ std::atomic<int> g_wait_spins{WAIT_SPINS};
 // Yields to other threads after the spins and before sleeping: with more
 // threads than cores the one waited for often needs just that.
 constexpr int YIELDS = 16;
+// Pauses between two yields while spinning (a power of two).
+constexpr int SPINS_PER_YIELD = 64;
 
 // One round of waiting: a pause while spins stay below pause_spins, then a
 // yield; false once it is time to sleep.
 inline bool wait_round(int& spins, int pause_spins) {
     ++spins;
     if (spins < pause_spins) {
-        cpu_relax();
+        // A yield now and then gives the core away when some other thread
+        // wants it: the one waited for, or another program's, when more
+        // threads want to run than there are cores.
+        if ((spins & (SPINS_PER_YIELD - 1)) == 0)
+            std::this_thread::yield();
+        else
+            cpu_relax();
         return true;
     }
     if (spins < pause_spins + YIELDS) {
@@ -146,8 +154,11 @@ private:
                 const Clock::time_point until = Clock::now() + IDLE_SPIN;
                 int spins = 0, yields = 0;
                 while (g == seen) {
-                    if (spin_ && ((++spins & 63) != 0 || Clock::now() < until)) {
-                        cpu_relax();
+                    if (spin_ && ((++spins & (SPINS_PER_YIELD - 1)) != 0 || Clock::now() < until)) {
+                        if ((spins & (SPINS_PER_YIELD - 1)) == 0)
+                            std::this_thread::yield();
+                        else
+                            cpu_relax();
                         g = job_.load(std::memory_order_acquire);
                         continue;
                     }
