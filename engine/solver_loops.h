@@ -471,18 +471,37 @@ inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
     return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
 }
 
+// The time of adding one row's terms to the sums, in row visits: a chain of
+// dependent additions, about a tenth of the row's visit.
+inline constexpr double FOLD_ROW = 0.1;
+
+// The same with the terms of the sums kept: blocks of j with three workers or
+// more hand a worker to the sums, which adds the planes while the others
+// sweep; otherwise the terms are added after the sweep.
+inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j) {
+    const double fold = FOLD_ROW * static_cast<double>(nsplit * npipe);
+    const int workers = static_cast<int>(std::min<Index>(threads, nsplit));
+    if (split_j && workers >= 3) {
+        const double sweepers = sweep_estimate(workers - 1, nsplit, npipe);
+        return std::max(sweepers, fold) + FOLD_ROW * static_cast<double>(nsplit);
+    }
+    return sweep_estimate(threads, nsplit, npipe) + fold;
+}
+
 template <Order O, class Kernel, class Sums>
 inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
     const BoxShape s = shape(b);
     const int threads = threads_for(s);
     if (threads < 2) return false;
-    const bool split_j = sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
+    using Job = SweepJob<O, Kernel, Sums>;
+    const bool split_j = Job::STORE ? sweep_estimate_with_sums(threads, s.nj, s.nk, true) <=
+                                          sweep_estimate_with_sums(threads, s.nk, s.nj, false)
+                                    : sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
     const int nsplit = static_cast<int>(split_j ? s.nj : s.nk);
     const int workers = std::min(threads, nsplit);
     if (workers < 2) return false;
     PoolLease lease;
     if (!lease) return false;
-    using Job = SweepJob<O, Kernel, Sums>;
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
