@@ -3,10 +3,19 @@
 // hand.
 #pragma once
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "common/channels.h"
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "tests/engine/open_box_fixture.h"
@@ -98,5 +107,24 @@ inline int add_pb(int i1, int i2, int j1, int j2, int k1, int k2, int face, doub
 
 // Call once the rows of a test are in the table: builds the rows by cell.
 inline void pb_done() { BUILD_PBCELLS(); }
+
+// The saved-data file of the current state, as bytes (written by OUTDSK to a
+// temporary file whose name starts with tag, then removed).
+inline std::string saved_bytes(const std::string& tag) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / (tag + "_" + std::to_string(::getpid()) + ".sav");
+    CaptureSink console;
+    LineSink* before = channel_sink(CH_CONSOLE);
+    set_channel_sink(CH_CONSOLE, &console);
+    const int err = OUTDSK(PaddedName(file.string()));
+    set_channel_sink(CH_CONSOLE, before);
+    EXPECT_EQ(err, 0);
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    std::filesystem::remove(file);
+    EXPECT_FALSE(s.str().empty());
+    return s.str();
+}
 
 }  // namespace tarvex::test

@@ -81,24 +81,6 @@ double largest_speed() {
     return v;
 }
 
-// The saved-data file of the current state, as bytes.
-std::string saved_bytes() {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("tarvex_invariants_" + std::to_string(::getpid()) + ".sav");
-    CaptureSink console;
-    LineSink* before = channel_sink(CH_CONSOLE);
-    set_channel_sink(CH_CONSOLE, &console);
-    const int err = OUTDSK(PaddedName(file.string()));
-    set_channel_sink(CH_CONSOLE, before);
-    EXPECT_EQ(err, 0);
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    std::filesystem::remove(file);
-    EXPECT_FALSE(s.str().empty());
-    return s.str();
-}
-
 class SolveInvariants : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
@@ -120,13 +102,13 @@ protected:
             set_solver_threads(1);
             setup();
             iterate(n);
-            serial = saved_bytes();
+            serial = test::saved_bytes("tarvex_invariants");
         }
         set_solver_threads(GetParam());
         setup();
         iterate(n);
         if (GetParam() > 1) {
-            const std::string threaded = saved_bytes();
+            const std::string threaded = test::saved_bytes("tarvex_invariants");
             EXPECT_TRUE(threaded == serial) << "saved data differ from the serial run's on " << GetParam()
                                             << " threads";
         }

@@ -126,22 +126,6 @@ std::string iteration_sums() {
     return out + "\n";
 }
 
-std::string saved_bytes() {
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("tarvex_parallel_" + std::to_string(::getpid()) + ".sav");
-    CaptureSink console;
-    LineSink* before = channel_sink(CH_CONSOLE);
-    set_channel_sink(CH_CONSOLE, &console);
-    const int err = OUTDSK(PaddedName(file.string()));
-    set_channel_sink(CH_CONSOLE, before);
-    EXPECT_EQ(err, 0);
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    std::filesystem::remove(file);
-    return s.str();
-}
-
 // What a run leaves: the sums of every iteration, then the saved data.
 struct RunResult {
     std::vector<std::string> sums;
@@ -165,7 +149,7 @@ RunResult run_room(int nx, int ny, int nz, int iterations, int threads) {
         std::snprintf(buf, sizeof buf, "%a %a %a %a %a %a ", a, b, c, d, e, f);
         r.sums.push_back(iteration_sums() + buf);
     }
-    r.saved = saved_bytes();
+    r.saved = test::saved_bytes("tarvex_parallel");
     return r;
 }
 
