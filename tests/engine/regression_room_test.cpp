@@ -31,6 +31,7 @@
 #include "engine/engine.h"
 #include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
+#include "tests/engine/parallel_paths.h"
 
 namespace tarvex {
 namespace {
@@ -134,18 +135,10 @@ std::string decimal(const std::string& line) {
 
 class RegressionRoom : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override {
-        min_cells_ = loops::parallel_min_cells();
-        loops::set_parallel_min_cells(0);
-        set_solver_threads(GetParam());
-    }
-    void TearDown() override {
-        set_solver_threads(0);
-        loops::set_parallel_min_cells(min_cells_);
-    }
+    void SetUp() override { set_solver_threads(GetParam()); }
 
 private:
-    int min_cells_ = 0;
+    test::ParallelPaths parallel_paths_;
 };
 
 // 0 stands for the default count, the machine's cores.

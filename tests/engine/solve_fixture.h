@@ -19,6 +19,7 @@
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "tests/engine/open_box_fixture.h"
+#include "tests/engine/parallel_paths.h"
 
 namespace tarvex::test {
 

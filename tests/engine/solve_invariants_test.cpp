@@ -83,14 +83,6 @@ double largest_speed() {
 
 class SolveInvariants : public ::testing::TestWithParam<int> {
 protected:
-    void SetUp() override {
-        min_cells_ = loops::parallel_min_cells();
-        loops::set_parallel_min_cells(0);
-    }
-    void TearDown() override {
-        set_solver_threads(0);
-        loops::set_parallel_min_cells(min_cells_);
-    }
 
     // Sets the case up and runs it for n iterations on the test's threads;
     // on more than one thread runs it serially first, and the saved data of
@@ -115,7 +107,7 @@ protected:
     }
 
 private:
-    int min_cells_ = 0;
+    test::ParallelPaths parallel_paths_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Threads, SolveInvariants, ::testing::Values(1, 2, 3, 8, 13),

@@ -155,14 +155,6 @@ RunResult run_room(int nx, int ny, int nz, int iterations, int threads) {
 
 class ParallelSolver : public ::testing::Test {
 protected:
-    void SetUp() override {
-        min_cells_ = loops::parallel_min_cells();
-        loops::set_parallel_min_cells(0);
-    }
-    void TearDown() override {
-        set_solver_threads(0);
-        loops::set_parallel_min_cells(min_cells_);
-    }
 
     // Runs a room serially and on each thread count; every run must match
     // the serial one.
@@ -179,7 +171,7 @@ protected:
     }
 
 private:
-    int min_cells_ = 0;
+    test::ParallelPaths parallel_paths_;
 };
 
 TEST_F(ParallelSolver, RoomGivesTheSerialBitsOnAnyThreadCount) {
