@@ -69,7 +69,7 @@ protected:
     static QRect legend_on_screen() {
         platform::ScreenRect w;
         EXPECT_TRUE(platform::window_screen_rect(CH_VIEW, w));
-        const int left = std::min(viewctl.NXPIX - 125, viewctl.NXPIX - 90);
+        const int left = viewctl.NXPIX - 125;
         return QRect(w.x + left, w.y, w.width - left, w.height);
     }
 };
