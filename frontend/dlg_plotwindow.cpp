@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
 
@@ -182,8 +183,9 @@ void draw_axis_glyph(Window& w, const PlaneAxes& a) {
 }
 
 // Where the last plane label started (window pixels): the legend area the
-// viewer's dialog keeps clear of begins there at the latest.
-std::atomic<int> g_label_left{0};
+// viewer's dialog keeps clear of begins there at the latest. No label yet:
+// the legend's own room alone.
+std::atomic<int> g_label_left{std::numeric_limits<int>::max()};
 
 // The plane's position, whole inside the window in its own font.
 void draw_plane_label(Window& w, char normal, double position) {
