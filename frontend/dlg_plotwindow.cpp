@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
 
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/data.h"
+#include "frontend/calc/dialogplace.h"
 #include "frontend/calc/fieldstats.h"
 #include "frontend/calc/viewstate.h"
 #include "frontend/dlg_plotfuncs.h"
@@ -16,6 +18,7 @@
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
 #include "platform/gui_thread.h"
+#include "platform/screen.h"
 #include "platform/threads.h"
 #include "platform/window.h"
 
@@ -179,6 +182,22 @@ void draw_axis_glyph(Window& w, const PlaneAxes& a) {
     w.out_text(std::string(1, a.across));
 }
 
+// Where the last plane label started (window pixels): the legend area the
+// viewer's dialog keeps clear of begins there at the latest. No label yet:
+// the legend's own room alone.
+std::atomic<int> g_label_left{std::numeric_limits<int>::max()};
+
+// The plane's position, whole inside the window in its own font.
+void draw_plane_label(Window& w, char normal, double position) {
+    std::string text = plane_position_label(normal, position);
+    text.erase(text.find_last_not_of(' ') + 1);
+    const int left = plane_label_left(viewctl.NXPIX, platform::text_width(POSITION_FONT, text));
+    g_label_left.store(left);
+    w.select_font(POSITION_FONT);
+    w.move_to(left, 55);
+    w.out_text(text);
+}
+
 void draw_edges(Window& w, const PlotGeometry& g) {
     w.select_font(EDGE_FONT);
     const std::uint32_t previous = w.set_color_rgb(EDGE_COLOUR);
@@ -258,9 +277,7 @@ void draw_plane(PlotMember member, Dialog& dlg, Window& w) {
     if (read_entry(text, 1, plane_limit(viewctl.IPLANE), k) != EntryVerdict::accept) return;
 
     draw_axis_glyph(w, a);
-    w.select_font(POSITION_FONT);
-    w.move_to(viewctl.NXPIX - 90, 55);
-    w.out_text(plane_position_label(a.normal, layer_centre(viewctl.IPLANE, k)));
+    draw_plane_label(w, a.normal, layer_centre(viewctl.IPLANE, k));
     draw_edges(w, g);
     draw_plot(member, k, g);
 }
@@ -317,6 +334,31 @@ void update_plot_window(PlotMember member, Dialog& dialog) {
 }
 
 // ---- the viewers ------------------------------------------------------------------
+
+void place_clear_of_legend(Dialog& dlg) {
+    platform::FrameGeometry frame;
+    platform::ScreenRect outer;
+    if (!platform::frame_geometry(frame) || !platform::dialog_outer_rect(dlg, outer)) {
+        dlg.place_beside_frame();
+        return;
+    }
+    auto box = [](const platform::ScreenRect& r) { return ScreenBox{r.x, r.y, r.width, r.height}; };
+    DialogPlaceInput in;
+    in.frame = box(frame.outer);
+    in.client_top = frame.client.y;
+    in.screen = box(frame.available);
+    in.width = outer.width;
+    in.height = outer.height;
+    platform::ScreenRect window;
+    if (platform::window_screen_rect(CH_VIEW, window)) {
+        // Measured at the last redraw; the legend reaches the window's right edge.
+        const int left = legend_area_left(viewctl.NXPIX, g_label_left.load());
+        in.keep_clear_set = true;
+        in.keep_clear = {window.x + left, window.y, std::max(0, window.width - left), window.height};
+    }
+    const ScreenPoint p = place_dialog(in);
+    platform::move_dialog(dlg, p.x, p.y);
+}
 
 bool raise_open_plot_viewer() {
     const PlotViewer* v = g_open.load();
@@ -381,7 +423,7 @@ void open_plot_viewer(const PlotViewer& v) {
     make_plot_window(v.member);
     redraw(v, dlg);
     v.open->store(true);
-    dlg.place_beside_frame();   // not over the plot it steers
+    place_clear_of_legend(dlg);   // not over the legend of the plot it steers
     dlg.show_modeless();
 }
 

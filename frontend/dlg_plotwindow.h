@@ -100,6 +100,11 @@ void update_plot_window(PlotMember member, platform::Dialog& dialog);
 void open_plot_viewer(const PlotViewer& viewer);
 // The viewer's control callback.
 void handle_plot_control(const PlotViewer& viewer, platform::Dialog& dialog, int control_id);
+// Places the viewer's dialog beside the frame when the screen has room, else
+// inside it just left of the plot window's legend area (frontend/calc/
+// dialogplace.h), so that it never covers the legend, the axis glyph or the
+// plane label.
+void place_clear_of_legend(platform::Dialog& dialog);
 // Brings the open plot viewer to the front; false when none is open.
 bool raise_open_plot_viewer();
 

@@ -5,6 +5,7 @@
 
 #include "common/textfmt.h"
 #include "engine/data.h"
+#include "frontend/calc/plotwindow.h"
 #include "frontend/calc/regionsums.h"
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
@@ -148,7 +149,9 @@ void VIEWREGIONPROC(bool) {
     const int n[3] = {griddim.NX, griddim.NY, griddim.NZ};
     for (int d = 0; d < 3; ++d) {
         dialog.set_text(IDC_INDEX[d], "1");
-        dialog.set_text(IDC_INDEX[d + 3], fmt_i(n[d], FIELD_WIDTH));
+        // The bare number: the fields are narrow, and a right-aligned text
+        // would show its leading blanks and hide the digits.
+        dialog.set_text(IDC_INDEX[d + 3], index_field_text(n[d]));
         for (int s : {IDC_SPIN[d], IDC_SPIN[d + 3]}) {
             dialog.set_int(s, Attr::range_min, 1);
             dialog.set_int(s, Attr::range_max, n[d]);

@@ -36,6 +36,7 @@
 #include "platform/gui_thread.h"
 #include "platform/hooks.h"
 #include "platform/internal.h"
+#include "platform/screen.h"
 #include "platform/window.h"
 
 namespace tarvex::platform {
@@ -1278,6 +1279,30 @@ std::uint32_t Window::pixel(int x, int y) const {
         if (!img.rect().contains(x, y)) return 0;
         return from_qrgb(img.pixel(x, y));
     });
+}
+
+}  // namespace tarvex::platform
+
+// ---- for platform/screen.h -------------------------------------------------------------
+
+namespace tarvex::platform {
+
+bool window_screen_rect(int channel, ScreenRect& rect) {
+    auto m = model_of(channel);
+    if (!m) return false;
+    return ask_view<bool>(m->id, false, [&](Gui& g) {
+        const QPoint origin = g.view->viewport()->mapToGlobal(QPoint(0, 0));
+        rect = {origin.x(), origin.y(), g.view->viewport()->width(), g.view->viewport()->height()};
+        return true;
+    });
+}
+
+int text_width(std::string_view font_description, std::string_view text) {
+    const std::string font(font_description), t(text);
+    // The fonts are made (and cached) on the GUI thread, as out_text makes them.
+    return call_blocking_result<int>(std::function<int()>([&] {
+        return QFontMetrics(make_font(font)).horizontalAdvance(QString::fromLatin1(t.c_str()));
+    }));
 }
 
 }  // namespace tarvex::platform

@@ -16,6 +16,31 @@ cmake -S "$ROOT" -B "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$ROOT/build/release" -j "$JOBS"
 (cd "$ROOT/build/release" && ctest -j "$JOBS" --timeout 600)
 
+# CTest gives every test a process of its own; a test must also pass after
+# whatever ran before it in the same process. Each program once, as one
+# process, all at the same time.
+echo "== each test program of both builds run directly, as one process"
+failed=""
+pids=""
+for prog in "$ROOT"/build/release/tests/*_tests "$ROOT"/build/release/tests/*_tests_small; do
+    [ -x "$prog" ] || continue
+    name=$(basename "$prog")
+    (cd "$ROOT/build/release/tests" && TARVEX_SOURCE_DIR="$ROOT" "$prog" --gtest_brief=1 \
+         >"$ROOT/build/release/tests/$name.direct.log" 2>&1) &
+    pids="$pids $!:$name"
+done
+for entry in $pids; do
+    wait "${entry%%:*}" || failed="$failed ${entry#*:}"
+done
+if [ -n "$failed" ]; then
+    for name in $failed; do
+        echo "-- $name, run directly:"
+        tail -n 60 "$ROOT/build/release/tests/$name.direct.log"
+    done
+    echo "failed when run directly:$failed"
+    exit 1
+fi
+
 echo "== engine and viewer-computation tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
       -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null

@@ -172,11 +172,15 @@ double vector_colour_value(int colby, int32_t idx, int i, int j, int k) {
 
 std::array<std::string, 17> legend_labels(double min, double max) {
     std::array<std::string, 17> labels;
+    // Each label from the maximum and its box number, not by taking the step
+    // again and again. Where a box edge falls on zero, what is left of the
+    // subtraction is rounding (a few units in the last place of the limits,
+    // far below a millionth of the step): it reads as 0, not as -.4337E-18.
     const double step = (max - min) * 0.0625;
-    double v = max;
     for (int n = 0; n < 16; ++n) {
+        double v = max - n * step;
+        if (std::fabs(v) < 1e-9 * std::fabs(step)) v = 0.0;
         labels[n] = fmt_g(v, 10, 4);
-        v -= step;
     }
     labels[16] = fmt_g(min, 10, 4);
     return labels;

@@ -237,6 +237,12 @@ std::string plane_position_label(char normal, double position) {
     return text16(std::move(s));
 }
 
+int plane_label_left(int nxpix, int text_width) {
+    return std::max(0, std::min(nxpix - 90, nxpix - text_width));
+}
+
+int legend_area_left(int nxpix, int label_left) { return std::max(0, std::min(nxpix - LEGEND_ROOM, label_left)); }
+
 std::string edge_label(double value, bool zero_as_0) {
     return text16(zero_as_0 && value == 0.0 ? std::string("0") : fmt_g(value, 12, 5));
 }

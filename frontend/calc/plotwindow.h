@@ -136,6 +136,18 @@ PlotCall plot_call(PlotMember member, int choice, bool showbc);
 // letter, "= " and the position in G12.5 ("0" when it is exactly 0).
 std::string plane_position_label(char normal, double position);
 
+// The left edge of the plane label, in window pixels: NXPIX - 90 where the
+// text fits between there and NXPIX (the right edge of the axis glyph and the
+// legend), else as far left as the text's width needs to end at NXPIX, but
+// never left of the window.
+int plane_label_left(int nxpix, int text_width);
+
+// The left edge of the legend area: the legend's caption starts 125 pixels
+// before NXPIX; the plane label may start further left. The area runs from
+// there to the window's right edge, over the window's whole height.
+inline constexpr int LEGEND_ROOM = 125;
+int legend_area_left(int nxpix, int label_left);
+
 // An edge coordinate, 16 characters: G12.5, or "0" for an exact 0 when
 // zero_as_0 (the left and bottom edges).
 std::string edge_label(double value, bool zero_as_0);

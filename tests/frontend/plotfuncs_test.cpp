@@ -332,6 +332,42 @@ TEST_F(PlotDrawing, ArrowShaftEndsAndOneBarb) {
     EXPECT_EQ(at(0.0, 2.0), CLOSED_FACE);   // the west wall under the arrows
 }
 
+// Where two layers meet, the later one shows: an arrow crossing its own
+// cell's closed face lies over the face line (the overlay is drawn first).
+TEST_F(PlotDrawing, ArrowsLieOverTheBlockageTheyCross) {
+    plotopt.CSMIN = 0.0;
+    plotopt.CSMAX = 16.0;
+    const std::uint32_t band9 = plotopt.COLTAB[4][9];
+    viewctl.IPLANE = 2;   // x across, z up
+    plotopt.VSCALE = 4.0;
+    for (int k = 1; k <= 2; ++k)
+        for (int i = 1; i <= 4; ++i) fields.T[ARIDX(i, 1, k)] = 281.65;
+    // Cell (1, 1, 2): x 0..2.5, z 1..2.5, centre (1.25, 1.75); 1 m/s towards
+    // -x gives a shaft from 3.25 to -0.75, across the west wall at x = 0.
+    fields.U[ARIDX(1, 1, 2)] = fields.U[ARIDX(2, 1, 2)] = -1.0;
+    DRAW_VECTOR(1, 2);
+    EXPECT_EQ(at(0.0, 1.75), band9);          // the arrow over the wall
+    EXPECT_EQ(at(0.0, 1.25), CLOSED_FACE);    // the wall beside it
+    EXPECT_EQ(at(-0.5, 1.75), band9);         // the shaft goes on past it
+}
+
+// A face that is both a U-value surface and a pressure boundary shows the
+// pressure boundary: its edge is drawn after the U-value edges.
+TEST_F(PlotDrawing, PressureBoundaryEdgeOverAUValueEdge) {
+    const int32_t p = ARIDX(2, 1, 1);   // x 2.5..5, y 0..2
+    uvaltab.UVAL[uvidx(p, 3)] = 0.009;  // the south face: the bottom edge
+    uvaltab.UVAL[uvidx(p, 1)] = 0.009;  // the west face: the left edge, U-value only
+    pbtable.NPB = 1;
+    pbtable.PBI1[1] = pbtable.PBI2[1] = 2;
+    pbtable.PBJ1[1] = pbtable.PBJ2[1] = 1;
+    pbtable.PBK1[1] = pbtable.PBK2[1] = 1;
+    pbtable.PBFACE[1] = 3;
+    BUILD_PBCELLS();
+    DRAW_BNDS(1);
+    EXPECT_EQ(at(3.75, 0.0), OLIVE);
+    EXPECT_EQ(at(2.5, 1.0), UVALUE);
+}
+
 // The legend: 16 boxes from band 16 at the top, their labels, min below
 // the lowest box and the caption, each text where a text drawn by hand in
 // the same font lands.

@@ -23,7 +23,9 @@
 #include "common/channels.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/calc/viewstate.h"
 #include "frontend/runstate.h"
+#include "frontend/viewdlg.h"
 #include "frontend/winmain.h"
 #include "frontend/winmenu.h"
 #include "frontend/winwrapper.h"
@@ -215,8 +217,37 @@ protected:
 };
 
 TEST_F(MainRoutineTest, StartUpSetsTitleAboutTextAndMenus) {
+    // The viewer state as a process starts: all zero (whatever ran before here).
+    plotopt = PLOTOPT{};
+    viewctl = VIEWCTL{};
+    viewwin = VIEWWIN{};
+    viewdlg.VIEWDOMOPEN = viewdlg.VIEWGRIDOPEN = true;
     start({});
     while (platform::menu_count() != 4 || platform::status_text() != "idle") pump();
+    // The viewers' defaults, as the program really starts.
+    EXPECT_EQ(viewctl.IPLANE, 1);
+    EXPECT_EQ(viewctl.PINDEX, 1);
+    EXPECT_EQ(viewctl.IPLOT, 0);
+    EXPECT_EQ(viewctl.IRPLOT, 0);
+    EXPECT_EQ(viewctl.ICOLBY, 1);
+    EXPECT_FALSE(viewctl.FLIP);
+    EXPECT_FALSE(viewctl.MANUAL);
+    EXPECT_EQ(plotopt.ISCHEME, 4);
+    EXPECT_FALSE(plotopt.PAPER);
+    EXPECT_TRUE(plotopt.SHOWCPR);
+    EXPECT_FALSE(plotopt.SHOWGRID);
+    EXPECT_FALSE(plotopt.SHOWBC);
+    EXPECT_EQ(plotopt.VSCALE, 1.0);
+    EXPECT_EQ(viewwin.IZOOM, 0);
+    EXPECT_EQ(viewwin.PANX, 0.0);
+    EXPECT_EQ(viewwin.PANY, 0.0);
+    EXPECT_FALSE(viewdlg.VIEWDOMOPEN);
+    EXPECT_FALSE(viewdlg.VIEWGRIDOPEN);
+    // The colour table is filled: scheme 4 runs from blue to red on black.
+    EXPECT_EQ(plotopt.COLTAB[4][1], 0xFF0000u);
+    EXPECT_EQ(plotopt.COLTAB[4][16], 0x0000FFu);
+    EXPECT_EQ(plotopt.COLTAB[4][colour_entry::TEXT], 0xFFFFFFu);
+    EXPECT_EQ(plotopt.COLTAB[7][1], 0xE4E4E4u);
     EXPECT_EQ(platform::window_text(platform::window_handle(platform::FRAME_CHANNEL)), "Tarvex V1.4 b ");
     const std::string about = platform::about_text();
     EXPECT_EQ(about.substr(0, about.find('\r')), "Tarvex V1.4 b   engine: V1.4 h");

@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/textfmt.h"
 #include "engine/data.h"
@@ -155,9 +156,9 @@ TEST_F(RegionViewer, OpensOnTheWholeGridWithItsThreePages) {
         EXPECT_EQ(text(d, 1025, 3), "1  ");
         EXPECT_EQ(text(d, 1026, 3), "1  ");
         EXPECT_EQ(text(d, 1027, 3), "1  ");
-        EXPECT_EQ(text(d, 1041), "           3");
-        EXPECT_EQ(text(d, 1042), "           1");
-        EXPECT_EQ(text(d, 1043), "           1");
+        EXPECT_EQ(text(d, 1041, 3), "3  ");
+        EXPECT_EQ(text(d, 1042, 3), "1  ");
+        EXPECT_EQ(text(d, 1043, 3), "1  ");
         struct Spin {
             int id;
             long long lo, hi, pos;
@@ -219,6 +220,38 @@ TEST_F(RegionViewer, OpensOnTheWholeGridWithItsThreePages) {
     for (int id : {1091, 1092, 1116, 1013}) EXPECT_TRUE(s[id].enabled) << id;
 }
 
+// The To fields open on NX, NY and NZ, and the user sees those numbers: the
+// bare number, whole within the narrow field, for grids of 1, 16, 100 and
+// 999 cells along an axis.
+TEST(RegionViewerOpening, ToFieldsShowTheGridSizeWhole) {
+    struct Case {
+        int nx, ny, nz;
+    };
+    for (const Case& c : {Case{1, 1, 1}, Case{16, 12, 10}, Case{100, 1, 16}, Case{999, 1, 1}, Case{1, 999, 1},
+                          Case{1, 1, 999}}) {
+        openbox::OpenBoxGrid grid{std::vector<double>(c.nx, 0.1), std::vector<double>(c.ny, 0.1),
+                                  std::vector<double>(c.nz, 0.1)};
+        grid.finish();
+        runstate.GEOMOK = true;
+        runstate.IRUNNING = 0;
+        const int n[3] = {c.nx, c.ny, c.nz};
+        ASSERT_TRUE(with_viewer([&](Dialog& d) {
+            for (int a = 0; a < 3; ++a) {
+                auto* from = qobject_cast<QLineEdit*>(dialog_control(d, 1025 + a));
+                auto* to = qobject_cast<QLineEdit*>(dialog_control(d, 1041 + a));
+                ASSERT_NE(from, nullptr);
+                ASSERT_NE(to, nullptr);
+                EXPECT_EQ(from->displayText().toStdString(), "1");
+                EXPECT_EQ(to->displayText().toStdString(), std::to_string(n[a])) << c.nx << "x" << c.ny << "x" << c.nz;
+                // Whole inside the field (Qt keeps two pixels of margin at each side).
+                EXPECT_LE(to->fontMetrics().horizontalAdvance(to->displayText()), to->contentsRect().width() - 4)
+                    << n[a];
+            }
+        }));
+        runstate.GEOMOK = false;
+    }
+}
+
 TEST_F(RegionViewer, OneCellShowsAllThreePlanesAndItsSideFlows) {
     Shown s;
     ASSERT_TRUE(with_viewer([&](Dialog& d) {
@@ -243,26 +276,47 @@ TEST_F(RegionViewer, OneCellShowsAllThreePlanesAndItsSideFlows) {
         EXPECT_TRUE(s[id].enabled) << id;
 }
 
+// Replaces the whole text of an index field in one edit, as pasting does:
+// the callback sees the entry alone, not the texts on the way to it.
+void paste(const Dialog& d, int id, const std::string& text) {
+    auto* e = qobject_cast<QLineEdit*>(dialog_control(d, id));
+    ASSERT_NE(e, nullptr) << id;
+    e->selectAll();
+    e->insert(QString::fromStdString(text));
+}
+
 TEST_F(RegionViewer, EntriesThatCannotBeReadOrLieOutsideChangeNothing) {
     ASSERT_TRUE(with_viewer([&](Dialog& d) {
         const Shown whole = look(d);
-        // Each entry is typed key by key; the last key makes it unreadable
-        // or out of range, and what was shown before that key stays.
-        const std::pair<int, std::string> entries[] = {
-            {1025, "0"}, {1025, "4"}, {1025, "x1"}, {1025, "2x"}, {1025, "1.5"}, {1025, "-2"},
-            {1041, "99999999999"}, {1042, "2"}, {1043, "10"}, {1043, " "},
+        type(d, 1025, "3");
+        const Shown last = look(d);   // From I 3: the box of cell 3
+        ASSERT_NE(last, whole);
+        // Each entry goes in whole over a field that shows a box other than
+        // the one a misreading would give: "x1" or "1.5" read as 1 would show
+        // the whole row, "2x" read as 2 the box of cells 2 and 3.
+        struct Entry {
+            int id;
+            const char* start;   // From I before the entry
+            std::string entry;
         };
-        for (const auto& [id, entry] : entries) {
-            for (auto [f, t] : {std::pair{1025, "1"}, {1042, "1"}, {1043, "1"}, {1041, "3"}}) type(d, f, t);
-            ASSERT_EQ(look(d), whole);
-            type(d, id, entry.substr(0, entry.size() - 1).c_str());
+        const Entry entries[] = {
+            {1025, "1", "0"},   {1025, "1", "4"},   {1025, "3", "x1"}, {1025, "1", "2x"},
+            {1025, "3", "1.5"}, {1025, "3", "-2"},  {1041, "3", "99999999999"},
+            {1042, "1", "2"},   {1043, "1", "10"},  {1043, "1", " "},
+        };
+        for (const Entry& e : entries) {
+            for (auto [f, t] : {std::pair{1042, "1"}, {1043, "1"}, {1041, "3"}}) type(d, f, t);
+            type(d, 1025, e.start);
             const Shown before = look(d);
-            QTest::keyClicks(qobject_cast<QLineEdit*>(dialog_control(d, id)), QString::fromStdString(entry.substr(entry.size() - 1)));
-            std::string kept = entry;
+            ASSERT_EQ(before, std::string(e.start) == "1" ? whole : last);
+            paste(d, e.id, e.entry);
+            std::string kept = e.entry;
             kept.resize(12, ' ');
-            ASSERT_EQ(text(d, id), kept);   // the field keeps what was typed
-            EXPECT_EQ(look(d), before) << id << " '" << entry << "'";
+            ASSERT_EQ(text(d, e.id), kept);   // the field keeps what was typed
+            EXPECT_EQ(look(d), before) << e.id << " '" << e.entry << "'";
         }
+        for (auto [f, t] : {std::pair{1025, "1"}, {1042, "1"}, {1043, "1"}, {1041, "3"}}) type(d, f, t);
+        ASSERT_EQ(look(d), whole);
         // An emptied field changes nothing either.
         type(d, 1043, "1");
         type(d, 1025, "2");

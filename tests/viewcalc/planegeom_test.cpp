@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "engine/open_box_fixture.h"
@@ -245,6 +246,29 @@ TEST(Legend, LabelsFromMaxDownAndMinBelow) {
     const auto d = legend_labels(-4.95, -5.05);
     EXPECT_EQ(d[0], "-5.050    ");
     EXPECT_EQ(d[16], "-4.950    ");
+}
+
+// Where a box edge falls on zero its label reads 0.000, whatever rounding
+// the limits bring: scales symmetric about zero (the middle box) and
+// lopsided ones, with limits that are not binary fractions.
+TEST(Legend, ABoxEdgeOnZeroReadsZero) {
+    struct Case {
+        double min, max;
+        int box;   // the label that stands at zero
+    };
+    for (const Case& c : {Case{-0.1, 0.1, 8}, Case{-0.7, 0.7, 8}, Case{-1.1, 1.1, 8}, Case{-2.7, 2.7, 8},
+                          Case{-0.3, 0.5, 10}, Case{-1.2, 2.0, 10}, Case{-0.9, 0.7, 7}, Case{0.7, -0.7, 8}}) {
+        const auto l = legend_labels(c.min, c.max);
+        EXPECT_EQ(l[c.box], " 0.000    ") << c.min << " to " << c.max;
+        // Its neighbours keep their values.
+        const double step = (c.max - c.min) / 16.0;
+        EXPECT_EQ(l[c.box - 1], fmt_g(step, 10, 4)) << c.min << " to " << c.max;
+        EXPECT_EQ(l[c.box + 1], fmt_g(-step, 10, 4)) << c.min << " to " << c.max;
+    }
+    // A small scale keeps its small labels: only rounding is taken for zero.
+    const auto tiny = legend_labels(-1.6e-20, 1.6e-20);
+    EXPECT_EQ(tiny[7], "0.2000E-20");
+    EXPECT_EQ(tiny[8], " 0.000    ");
 }
 
 }  // namespace
