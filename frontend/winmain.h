@@ -33,7 +33,7 @@ int AIRCALC();
 inline constexpr const char* RESIDUALS_LOG = "RESIDUALS";
 // The console line of a run that finds the log in use.
 inline constexpr const char* RESIDUALS_IN_USE =
-    " the residuals file RESIDUALS is in use by another running program: this run writes no log";
+    " RESIDUALS in use by another running program: this run writes no log";
 
 // The values of one printed iteration, as the records show them.
 struct IterationRecord {
