@@ -56,7 +56,9 @@ using files::reason;
 // Collects the file's text and hands it to the descriptor in large pieces.
 class SavedWriter {
 public:
-    explicit SavedWriter(int fd) : fd_(fd) { buf_.reserve(CHUNK + 256); }
+    // The buffer grows with the text up to a chunk (and keeps its size from
+    // then on), so that a small file takes no large allocation.
+    explicit SavedWriter(int fd) : fd_(fd) {}
 
     void text(std::string_view s) {
         buf_.append(s);
