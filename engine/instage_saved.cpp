@@ -12,12 +12,14 @@
 // previous file. A symbolic link is written through (the file it leads to is
 // replaced, the link stays). The temporary's name tells what it is,
 // "<name>.tarvex-tmp.<pid>.<n>": one that a save killed part-way left behind
-// is removed by the next save of the same target. Reading goes into scratch
-// storage, and the fields change only once blocks 1 to 7 have been read whole
-// and found sound.
+// is removed by a later save of the same target once its owner is gone, so
+// that programs saving one file never take each other's. Reading goes into
+// scratch storage, and the fields change only once blocks 1 to 7 have been
+// read whole and found sound.
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +56,9 @@ using files::reason;
 // Collects the file's text and hands it to the descriptor in large pieces.
 class SavedWriter {
 public:
-    explicit SavedWriter(int fd) : fd_(fd) { buf_.reserve(CHUNK + 256); }
+    // The buffer grows with the text up to a chunk (and keeps its size from
+    // then on), so that a small file takes no large allocation.
+    explicit SavedWriter(int fd) : fd_(fd) {}
 
     void text(std::string_view s) {
         buf_.append(s);
@@ -241,21 +245,39 @@ std::string temporary_name(const std::string& name, bool short_form) {
            std::to_string(counter++);
 }
 
-// "<digits>.<digits>", what follows a prefix in a temporary's name.
-bool is_pid_and_counter(std::string_view rest) {
+// The process id of "<digits>.<digits>", what follows a prefix in a
+// temporary's name; 0 when the text is not of that form or the number is no
+// process id.
+pid_t owner_of(std::string_view rest) {
     const std::size_t dot = rest.find('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return false;
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return 0;
     for (std::size_t i = 0; i < rest.size(); ++i)
-        if (i != dot && (rest[i] < '0' || rest[i] > '9')) return false;
-    return true;
+        if (i != dot && (rest[i] < '0' || rest[i] > '9')) return 0;
+    if (dot > 9) return 0;   // beyond any process id
+    long pid = 0;
+    for (std::size_t i = 0; i < dot; ++i) pid = pid * 10 + (rest[i] - '0');
+    return static_cast<pid_t>(pid);
+}
+
+// Whether the process that made a temporary is provably gone: no process has
+// its id any more. A temporary of this very process is not in use by any
+// save when it can be locked (every save holds the lock from the moment it
+// owns the file, and gives a file up whose lock it could not get at once), so
+// it counts as gone too. A process of that id that runs, of whatever program,
+// keeps the file.
+bool owner_gone(pid_t pid) {
+    if (pid <= 0) return false;
+    if (pid == ::getpid()) return true;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Removes the temporaries of this target that a save killed part-way left
-// behind. A save holds a lock on its temporary for as long as it writes it,
-// so a temporary that can be locked belongs to no save any more; one that is
-// locked is another save's (of this or another process) and stays.
+// behind: those whose owner is gone (see owner_gone) and that no save holds
+// locked. A save holds a lock on its temporary for as long as it writes it;
+// the lock also guards against a process id that means another process here
+// (a folder shared with another machine or container).
 void remove_leftovers(const PathParts& target) {
     DIR* dir = ::opendir(target.folder().c_str());
     if (dir == nullptr) return;
@@ -265,7 +287,7 @@ void remove_leftovers(const PathParts& target) {
         const std::string_view entry(e->d_name);
         for (const std::string& prefix : prefixes)
             if (entry.size() > prefix.size() && entry.compare(0, prefix.size(), prefix) == 0 &&
-                is_pid_and_counter(entry.substr(prefix.size())))
+                owner_gone(owner_of(entry.substr(prefix.size()))))
                 found.emplace_back(entry);
     }
     ::closedir(dir);
@@ -279,6 +301,25 @@ void remove_leftovers(const PathParts& target) {
             ::unlink(path.c_str());
         ::close(fd);
     }
+}
+
+// A temporary that this save created but could not lock at once: another
+// save's clean-up held it then. It is removed once that lock is gone, if the
+// name still leads to it; otherwise a later save removes it.
+struct GivenUp {
+    std::string path;
+    int fd;
+};
+
+void remove_given_up(std::vector<GivenUp>& given_up) {
+    for (const GivenUp& g : given_up) {
+        struct stat opened {}, named {};
+        if (::flock(g.fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(g.fd, &opened) == 0 &&
+            ::lstat(g.path.c_str(), &named) == 0 && same_file(opened, named))
+            ::unlink(g.path.c_str());
+        ::close(g.fd);
+    }
+    given_up.clear();
 }
 
 // Makes the folder's entry for a renamed file durable: after a power cut the
@@ -409,10 +450,14 @@ int OUTDSK(const PaddedName& name) {
     const PathParts parts = split_path(target);
     remove_leftovers(parts);
 
-    // The temporary, locked while it is written (see remove_leftovers).
+    // The temporary, locked while it is written (see remove_leftovers). A
+    // file is this save's only once it holds the lock and the name still
+    // leads to it: another save's clean-up may have opened it between its
+    // creation and the lock, and may remove it. Then the next name is taken.
     std::string temp;
     int fd = -1;
     bool short_form = false;
+    std::vector<GivenUp> given_up;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = parts.folder_prefix + temporary_name(parts.name, short_form);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -424,9 +469,18 @@ int OUTDSK(const PaddedName& name) {
             }
             continue;
         }
-        (void)::flock(fd, LOCK_EX | LOCK_NB);
-        // Another save's clean-up may have taken the name before the lock
-        // was held: then write under another one.
+        int lock_status;
+        do {
+            lock_status = ::flock(fd, LOCK_EX | LOCK_NB);
+        } while (lock_status != 0 && errno == EINTR);
+        // (A file system without locks gives another error: there the save
+        // goes on unguarded, as it must.)
+        if (lock_status != 0 && errno == EWOULDBLOCK) {
+            given_up.push_back({temp, fd});
+            fd = -1;
+            errno = EEXIST;
+            continue;
+        }
         struct stat opened {}, named {};
         if (::fstat(fd, &opened) != 0 || ::lstat(temp.c_str(), &named) != 0 || !same_file(opened, named)) {
             ::close(fd);
@@ -434,6 +488,11 @@ int OUTDSK(const PaddedName& name) {
             errno = EEXIST;
         }
     }
+    // Whatever the save's outcome, the temporaries it gave up go.
+    struct GivenUpRemover {
+        std::vector<GivenUp>& list;
+        ~GivenUpRemover() { remove_given_up(list); }
+    } remover{given_up};
     if (fd < 0) return open_error(reason(errno));
 
     if (replacing) (void)::fchmod(fd, st.st_mode & 07777);   // the new file keeps the old one's permissions

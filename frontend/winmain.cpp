@@ -1,5 +1,11 @@
 #include "frontend/winmain.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -46,16 +52,43 @@ void set_line(std::string_view text) {
 std::string_view line() { return std::string_view(runctl.LINE, LINE_LENGTH); }
 
 // The residuals log. It belongs to the calculation thread of the run that
-// opened it, and is closed at every ending.
+// opened it, and is closed at every ending. While it is open it holds a lock
+// on the file: a run of another program that finds the lock taken leaves the
+// file alone (the lock goes with the program, however it ends).
 class ResidualsLog {
 public:
+    enum class Opened { yes, in_use, failed };
+
     ~ResidualsLog() { close(); }
-    // Start mode 0 starts the file anew; the others add to its end.
-    bool open(bool replace) {
+    // Start mode 0 starts the file anew; the others add to its end. The file
+    // is cut only once the lock is held, so that another run's log is never
+    // emptied.
+    Opened open(bool replace) {
         close();
-        file_ = std::fopen(RESIDUALS_LOG, replace ? "w" : "a");
         write_failed_ = false;
-        return file_ != nullptr;
+        const int fd = ::open(RESIDUALS_LOG, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        if (fd < 0) return Opened::failed;
+        int locked;
+        do {
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        } while (locked != 0 && errno == EINTR);
+        // (A file system without locks gives another error: the log is written
+        // as it always was.)
+        if (locked != 0 && errno == EWOULDBLOCK) {
+            ::close(fd);
+            return Opened::in_use;
+        }
+        struct stat st {};
+        if (replace && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            return Opened::failed;
+        }
+        file_ = ::fdopen(fd, "a");
+        if (!file_) {
+            ::close(fd);
+            return Opened::failed;
+        }
+        return Opened::yes;
     }
     // One line, on disk at once: a run that is stopped or crashes keeps its records.
     void write(std::string_view text) {
@@ -102,6 +135,7 @@ public:
 private:
     enum class Step { go_on, step_converged, ended };
 
+    bool open_log(bool replace);
     Step iterate();
     void record(double f);
     bool save();
@@ -137,19 +171,13 @@ int Run::execute() {
             runflags.NEWFIELDS = false;
             runctl.ITER = 0;
             last_ = niter;
-            if (!log_.open(false)) {
-                log_open_failed_ = true;
-                return end(RunEnding::FileProblem);
-            }
+            if (!open_log(false)) return end(RunEnding::FileProblem);
             if (mixing_lengths) locked(DIST3D);
             runctl.NEWDIST = false;
             break;
         case 2:
             last_ = runctl.ITER + niter;
-            if (!log_.open(false)) {
-                log_open_failed_ = true;
-                return end(RunEnding::FileProblem);
-            }
+            if (!open_log(false)) return end(RunEnding::FileProblem);
             if (runctl.NEWDIST) {
                 if (mixing_lengths) locked(DIST3D);
                 runctl.NEWDIST = false;
@@ -160,10 +188,7 @@ int Run::execute() {
             runctl.ITER = 0;
             last_ = niter;
             runflags.NEWFIELDS = true;
-            if (!log_.open(true)) {
-                log_open_failed_ = true;
-                return end(RunEnding::FileProblem);
-            }
+            if (!open_log(true)) return end(RunEnding::FileProblem);
             if (mixing_lengths) locked(DIST3D);
             runctl.NEWDIST = false;
             break;
@@ -211,6 +236,24 @@ int Run::execute() {
             if (iterate() == Step::ended) return end(pending_);
     }
     return end(RunEnding::Finished);
+}
+
+// Opens the log; false when it cannot be opened. A log that another running
+// program writes stays as it is: the run goes on without one, and says so on
+// the console and in the status bar before its first iteration.
+bool Run::open_log(bool replace) {
+    switch (log_.open(replace)) {
+        case ResidualsLog::Opened::yes:
+            return true;
+        case ResidualsLog::Opened::in_use:
+            console(RESIDUALS_IN_USE);
+            SETSTATBAR(status::RUNNING_WITHOUT_LOG);
+            return true;
+        case ResidualsLog::Opened::failed:
+            break;
+    }
+    log_open_failed_ = true;
+    return false;
 }
 
 Run::Step Run::iterate() {

@@ -27,8 +27,13 @@ void STARTWORKPROC(bool checked = false);
 // ending. Every path ends in SETSTOPRUN; returns 0 afterwards.
 int AIRCALC();
 
-// The residuals log: always this name, in the current directory.
+// The residuals log: always this name, in the current directory. A run holds
+// a lock on it while the log is open, so that a run of another program in the
+// same folder finds it in use, says so, and runs without writing into it.
 inline constexpr const char* RESIDUALS_LOG = "RESIDUALS";
+// The console line of a run that finds the log in use.
+inline constexpr const char* RESIDUALS_IN_USE =
+    " RESIDUALS in use by another running program: this run writes no log";
 
 // The values of one printed iteration, as the records show them.
 struct IterationRecord {

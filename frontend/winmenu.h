@@ -38,6 +38,9 @@ inline constexpr std::string_view CONTROL_ERROR_AT_RUN = "error found in control
 inline constexpr std::string_view CONTROL_OK = "control data OK";
 inline constexpr std::string_view RUNNING = "calculations running";
 inline constexpr std::string_view INTERRUPTED = "..interrupted..";
+// A run whose residuals log another running program writes: it goes on
+// without a log of its own.
+inline constexpr std::string_view RUNNING_WITHOUT_LOG = "running, no log: RESIDUALS in use";
 }  // namespace status
 
 // An item of the View menu, offered by a viewer module before SETUPMENUS

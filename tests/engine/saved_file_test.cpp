@@ -65,8 +65,8 @@ PaddedName padded(const fs::path& path) { return PaddedName(path.string()); }
 // A fresh directory per test, removed afterwards.
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string tmpl = (fs::temp_directory_path() / "tarvex-saved-XXXXXX").string();
+    explicit ScratchDir(const fs::path& base = fs::temp_directory_path()) {
+        std::string tmpl = (base / "tarvex-saved-XXXXXX").string();
         if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
         path_ = tmpl;
     }
@@ -86,6 +86,14 @@ public:
 private:
     fs::path path_;
 };
+
+// A folder in memory when there is one (saves then cost no disc syncs), else
+// the temporary folder.
+fs::path memory_folder() {
+    std::error_code ec;
+    if (fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK | X_OK) == 0) return "/dev/shm";
+    return fs::temp_directory_path();
+}
 
 // Every per-cell value that INDSK may touch, over the padded grid.
 struct Snapshot {
@@ -700,8 +708,10 @@ TEST_F(SavedFileTest, SaveOntoALinkLoopFails) {
 // A save killed part-way (here by the file-size limit's signal, which a
 // program that has not ignored it dies of) leaves its temporary, named after
 // the target. The next save of that target removes it, under a short name as
-// under one too long for the usual suffix; a temporary that a save still
-// holds (locked), those of other targets and names of another form stay.
+// under one too long for the usual suffix, since its program is gone; so it
+// does with an unlocked one of its own program. A temporary that a save still
+// holds (locked), one of a program that still runs, those of other targets
+// and names of another form stay.
 TEST_F(SavedFileTest, NextSaveRemovesTheTemporariesOfKilledSaves) {
     small_case();
     const fs::path cwd = fs::current_path();
@@ -730,14 +740,20 @@ TEST_F(SavedFileTest, NextSaveRemovesTheTemporariesOfKilledSaves) {
 
         // A save in progress elsewhere, and names that are not this target's.
         const std::string base = name == "OUTPUT" ? name : std::string("OTHER");
-        const std::vector<std::string> others = {
+        std::vector<std::string> others = {
             base + ".tarvex-tmp.77.1",   // locked below: another save's
             "OTHER.tarvex-tmp.1.1",      // another target's
             "OUTPUT.tarvex-tmp.1",       // not of the form
             "OUTPUT.tarvex-tmp.x.1",
             "OUTPUT.tmp1.1",
         };
+        // Unlocked, but its program runs (the one that started this test).
+        if (name == "OUTPUT") others.push_back(name + ".tarvex-tmp." + std::to_string(::getppid()) + ".5");
         for (const auto& o : others) write_file(dir.path() / o, "x");
+        // Unlocked and of this program: no save of it writes the file.
+        const std::string own = name == "OUTPUT" ? name + ".tarvex-tmp." + std::to_string(::getpid()) + ".999999"
+                                                 : std::string();
+        if (!own.empty()) write_file(dir.path() / own, "x");
         const int held = ::open((dir.path() / others[0]).c_str(), O_RDONLY);
         ASSERT_GE(held, 0);
         ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
@@ -750,6 +766,73 @@ TEST_F(SavedFileTest, NextSaveRemovesTheTemporariesOfKilledSaves) {
         EXPECT_EQ(dir.entries(), expect);
         EXPECT_EQ(split_lines(read_file(file))[0], "   4   3   3");
         fs::current_path(cwd);
+    }
+}
+
+// Programs that save one file at the same time never make each other's
+// saves fail: a save's clean-up takes no temporary of a running program, and
+// a save gives up a temporary whose lock another save's clean-up holds. Each
+// program saves fields of its own; after every save the file is whole, the
+// very text of one of the programs' fields. Once they have ended, the next
+// save leaves the file alone in its folder.
+TEST_F(SavedFileTest, ProgramsSavingOneFileAtOnceNeverFail) {
+    constexpr int SAVES = 2000;
+    small_case();
+    ScratchDir dir(memory_folder());
+    const fs::path file = dir.path() / "OUTPUT";
+    struct Case {
+        int programs;
+    };
+    for (const Case c : {Case{2}, Case{3}}) {
+        SCOPED_TRACE(std::to_string(c.programs) + " programs");
+        // The text each program saves.
+        std::vector<std::string> texts;
+        for (int n = 0; n < c.programs; ++n) {
+            fields.T[ARIDX(1, 1, 1)] = 290.0 + n;
+            ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
+            texts.push_back(read_file(file));
+        }
+        // The programs wait at a pipe until all of them exist.
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        std::fflush(nullptr);
+        std::vector<pid_t> pids;
+        for (int n = 0; n < c.programs; ++n) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::close(start[1]);
+                char go;
+                if (::read(start[0], &go, 1) != 0) ::_exit(2);
+                fields.T[ARIDX(1, 1, 1)] = 290.0 + n;
+                int failed = 0, torn = 0;
+                std::string first;
+                for (int s = 0; s < SAVES; ++s) {
+                    if (console([&] { return OUTDSK(padded(file)); }) != 0) {
+                        if (failed++ == 0 && !lines().empty()) first = lines().back();
+                    }
+                    const std::string now = read_file(file);
+                    if (std::find(texts.begin(), texts.end(), now) == texts.end()) ++torn;
+                }
+                if (failed > 0 || torn > 0)
+                    std::fprintf(stderr, "program %d: %d failed saves (%s), %d files not whole\n", n, failed,
+                                 first.c_str(), torn);
+                std::fflush(nullptr);
+                ::_exit(failed > 0 || torn > 0 ? 1 : 0);
+            }
+            ASSERT_GT(pid, 0);
+            pids.push_back(pid);
+        }
+        ::close(start[0]);
+        ::close(start[1]);   // all start
+        for (const pid_t pid : pids) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+        const std::string last = read_file(file);
+        EXPECT_NE(std::find(texts.begin(), texts.end(), last), texts.end());
+        ASSERT_EQ(console([&] { return OUTDSK(padded(file)); }), 0);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"OUTPUT"});
     }
 }
 

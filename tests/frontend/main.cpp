@@ -21,6 +21,7 @@ extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented
 namespace tarvex {
 int program_probe(int argc, char** argv);
 int program_probe_answering_boxes(int argc, char** argv);
+int program_probe_pausing(int argc, char** argv);
 }
 
 int main(int argc, char** argv) {
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--tarvex-program-probe") == 0) {
         argv[1] = argv[0];
         return tarvex::program_probe(argc - 1, argv + 1);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--tarvex-program-pausing") == 0) {
+        argv[1] = argv[0];
+        return tarvex::program_probe_pausing(argc - 1, argv + 1);
     }
     if (argc > 1 && std::strcmp(argv[1], "--tarvex-program-boxes") == 0) {
         argv[1] = argv[0];

@@ -21,6 +21,7 @@
 
 #include "aircalc_fixture.h"
 #include "common/channels.h"
+#include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "frontend/calc/viewstate.h"
@@ -37,6 +38,39 @@
 
 namespace tarvex {
 
+namespace {
+
+// The user of a child's program: waits for the run started at once to end,
+// notes what the program shows, and chooses Exit.
+void note_the_end_and_exit() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (last_run_report().ending == RunEnding::None && std::chrono::steady_clock::now() < deadline)
+        platform::sleep_ms(20);
+    // The idle loop releases the ended thread within about half a second.
+    bool reaped = false;
+    for (int n = 0; n < 100 && !reaped; ++n) {
+        reaped = runstate.HWORKER.load() == 0;
+        if (!reaped) platform::sleep_ms(20);
+    }
+    std::printf("ending=%d reaped=%d\n", static_cast<int>(last_run_report().ending), reaped ? 1 : 0);
+    for (const auto& line : platform::Window(CH_CONSOLE).text_lines())
+        if (!line.empty()) std::printf("console:%s\n", line.c_str());
+    std::printf("status=%s\n", platform::status_text().c_str());
+    std::printf("title=%s\n",
+                platform::window_text(platform::window_handle(platform::FRAME_CHANNEL)).c_str());
+    platform::MenuItemInfo info;
+    platform::menu_item_info(menu_pos::FILE_MENU, menu_pos::EXIT, info);
+    std::printf("exit item=%s enabled=%d\n", info.text.c_str(), info.enabled ? 1 : 0);
+    std::fflush(stdout);
+    platform::set_message_box_responder([](const platform::MessageBox& box) {
+        std::printf("box=%s|%s\n", box.caption.c_str(), box.text.c_str());
+        return platform::Answer::Ok;
+    });
+    platform::trigger_menu_item(menu_pos::FILE_MENU, menu_pos::EXIT);
+}
+
+}  // namespace
+
 // The child's program: Tarvex itself, with a user who waits for the run
 // started at once to end, notes what the program shows, and chooses Exit.
 int program_probe(int argc, char** argv) {
@@ -44,32 +78,28 @@ int program_probe(int argc, char** argv) {
     set_plot_viewer_refresh([] {
         if (runctl.ITER == 5) std::raise(SIGINT);
     });
-    std::thread user([] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (last_run_report().ending == RunEnding::None && std::chrono::steady_clock::now() < deadline)
-            platform::sleep_ms(20);
-        // The idle loop releases the ended thread within about half a second.
-        bool reaped = false;
-        for (int n = 0; n < 100 && !reaped; ++n) {
-            reaped = runstate.HWORKER.load() == 0;
-            if (!reaped) platform::sleep_ms(20);
-        }
-        std::printf("ending=%d reaped=%d\n", static_cast<int>(last_run_report().ending), reaped ? 1 : 0);
-        for (const auto& line : platform::Window(CH_CONSOLE).text_lines())
-            if (!line.empty()) std::printf("console:%s\n", line.c_str());
-        std::printf("status=%s\n", platform::status_text().c_str());
-        std::printf("title=%s\n",
-                    platform::window_text(platform::window_handle(platform::FRAME_CHANNEL)).c_str());
-        platform::MenuItemInfo info;
-        platform::menu_item_info(menu_pos::FILE_MENU, menu_pos::EXIT, info);
-        std::printf("exit item=%s enabled=%d\n", info.text.c_str(), info.enabled ? 1 : 0);
+    std::thread user(note_the_end_and_exit);
+    const int code = run_tarvex(argc, argv);
+    user.join();
+    std::printf("exit=%d\n", code);
+    std::fflush(stdout);
+    return code;
+}
+
+// The child's program of two programs in one folder: Tarvex itself, whose run
+// started at once says "paused" in its second iteration, before that
+// iteration's record, and waits there
+// until its standard input ends; then as program_probe (without the Ctrl+C).
+int program_probe_pausing(int argc, char** argv) {
+    set_plot_viewer_refresh([] {
+        if (runctl.ITER != 2) return;
+        std::printf("paused\n");
         std::fflush(stdout);
-        platform::set_message_box_responder([](const platform::MessageBox& box) {
-            std::printf("box=%s|%s\n", box.caption.c_str(), box.text.c_str());
-            return platform::Answer::Ok;
-        });
-        platform::trigger_menu_item(menu_pos::FILE_MENU, menu_pos::EXIT);
+        char c;
+        while (::read(0, &c, 1) > 0) {
+        }
     });
+    std::thread user(note_the_end_and_exit);
     const int code = run_tarvex(argc, argv);
     user.join();
     std::printf("exit=%d\n", code);
@@ -164,6 +194,85 @@ TEST(Program, StartedAsTheReadmeStartsItRunsTheExampleAndExits) {
     EXPECT_EQ(log[2].substr(0, 5), "   11");
     EXPECT_EQ(log[3].substr(0, 5), "   20");
     std::filesystem::remove_all(dir);
+}
+
+// Two programs run in one folder. The first one's run holds its residuals
+// log; a run of the second says so on the console and in the status bar
+// before its first iteration, runs to its end and leaves the log alone. The
+// first run's log is whole afterwards; once that program has ended, runs of
+// the second write the log as ever.
+class TwoProgramsTest : public testing::ProgramTest {};
+
+TEST_F(TwoProgramsTest, ARunLeavesTheLogOfAnotherRunningProgramAlone) {
+    const std::string header = std::string(RESID_HEADER2) + std::string(132 - RESID_HEADER2.size(), ' ');
+    const auto iters_of = [&header](const std::vector<std::string>& log) {
+        std::vector<std::string> iters;
+        for (const auto& l : log) iters.push_back(l == header ? std::string("head") : l.substr(0, 5));
+        return iters;
+    };
+
+    int in[2], out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    std::vector<std::string> args = {"frontend_tests", "--tarvex-program-pausing", "-d", dir_, "-i", "case.txt",
+                                     "-c", "control.txt", "-n", "6", "-p", "1", "-g"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::close(in[1]);
+        ::close(out[0]);
+        ::execv("/proc/self/exe", argv.data());
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    ::close(in[0]);
+    ::close(out[1]);
+    std::string child_out;
+    const auto read_child = [&](const char* until) {
+        char buf[4096];
+        ssize_t n;
+        while ((until == nullptr || child_out.find(until) == std::string::npos) &&
+               (n = ::read(out[0], buf, sizeof buf)) > 0)
+            child_out.append(buf, static_cast<std::size_t>(n));
+    };
+    read_child("paused\n");
+    ASSERT_NE(child_out.find("paused\n"), std::string::npos) << child_out;
+    const auto held = read_lines(RESIDUALS_LOG);
+    // (The pause comes before the second iteration's record.)
+    ASSERT_EQ(iters_of(held), (std::vector<std::string>{"head", "    1"}));
+
+    // This program's run, from new fields (which would start the log anew).
+    std::string status_during_run;
+    set_plot_viewer_refresh([&] {
+        if (status_during_run.empty()) status_during_run = platform::status_text();
+    });
+    EXPECT_EQ(run(0, 3, 3).ending, RunEnding::Finished);
+    EXPECT_TRUE(console_has(free_line(RESIDUALS_IN_USE))) << console_text();
+    EXPECT_EQ(status_during_run, status::RUNNING_WITHOUT_LOG);
+    EXPECT_EQ(read_lines(RESIDUALS_LOG), held);
+
+    // The first program goes on to its end, its log whole.
+    ::close(in[1]);
+    read_child(nullptr);
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << child_out;
+    EXPECT_TRUE(has_line(child_out, "ending=" + std::to_string(static_cast<int>(RunEnding::Finished)) + " reaped=1"))
+        << child_out;
+    EXPECT_EQ(child_out.find("in use"), std::string::npos) << child_out;
+    EXPECT_EQ(iters_of(read_lines(RESIDUALS_LOG)),
+              (std::vector<std::string>{"head", "    1", "    2", "    3", "    4", "    5", "    6"}));
+
+    // Alone in the folder, a run writes the log as ever.
+    EXPECT_EQ(run(0, 2, 2).ending, RunEnding::Finished);
+    EXPECT_FALSE(console_has(free_line(RESIDUALS_IN_USE))) << console_text();
+    EXPECT_EQ(iters_of(read_lines(RESIDUALS_LOG)), (std::vector<std::string>{"head", "    1", "    2"}));
 }
 
 // A program that ends on an error says so in its exit status: a command-line
