@@ -19,12 +19,17 @@
 //   around every call that writes the fields: INIVAL, INDSK, DIST3D and each
 //   SOLVE. The grid (GRIDDIM, GRIDLINE) and the case tables are not written
 //   during a run; the loaders refuse while IRUNNING is set.
-// - The GUI thread reads the fields during a run only while it holds
-//   field_lock, and it takes it with try_lock only: it never waits for the
-//   calculation thread. When the lock is held, the viewer records what it was
-//   asked for and leaves the reading to the run's next refresh. That refresh
-//   runs on the GUI thread through a blocking call of the calculation thread
-//   between two SOLVEs, so every picture shows one finished iteration.
+// - Every reader of the fields on the GUI thread (the plot viewers' redraws,
+//   UPDATE_VIEWDOMAIN and UPDATE_VIEWGRID among them, their Max/Min search,
+//   the Data Viewer and the Region Viewer) reads them only while it holds
+//   field_lock, at any time, run or no run: it goes through
+//   frontend/fieldaccess.h, which takes the lock with try_lock only, so the
+//   GUI thread never waits for the calculation thread. When the lock is
+//   held, the viewer records what it was asked for and leaves the reading to
+//   the run's next refresh. That refresh runs on the GUI thread through a
+//   blocking call of the calculation thread between two SOLVEs (and once
+//   more at the run's end), so every picture and every value shown belongs
+//   to one finished iteration.
 // - The GUI thread writes none of this data during a run.
 #pragma once
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "common/channels.h"
 #include "common/textfmt.h"
@@ -15,12 +17,14 @@
 #include "frontend/dlg_plotfuncs.h"
 #include "frontend/dlg_viewdomain.h"
 #include "frontend/dlg_viewgrid.h"
+#include "frontend/fieldaccess.h"
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
 #include "platform/gui_thread.h"
 #include "platform/screen.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "platform/window_resize.h"
 
 namespace tarvex {
 
@@ -65,23 +69,12 @@ struct Pending {
 };
 Pending g_pending;
 
-bool g_gui_holds_fields = false;   // the GUI thread holds the field lock
-
-// Runs fn with the fields readable (engine/data.h): at once when the field
-// lock is free (always outside runs), never waiting for it. False when a run
-// holds it: nothing ran.
+// Runs fn with the fields readable (frontend/fieldaccess.h): at once when
+// the field lock is free (always outside runs), never waiting for it. False
+// when a run holds it: nothing ran.
 template <typename F>
 bool try_with_fields(F&& fn) {
-    if (g_gui_holds_fields) {   // already ours (a refresh inside a handler's own redraw)
-        fn();
-        return true;
-    }
-    std::unique_lock<std::mutex> lock(field_lock, std::try_to_lock);
-    if (!lock.owns_lock()) return false;
-    g_gui_holds_fields = true;
-    fn();
-    g_gui_holds_fields = false;
-    return true;
+    return read_fields_now(std::function<void()>(std::forward<F>(fn)));
 }
 
 int32_t& plot_choice(PlotMember member) { return member == PlotMember::domain ? viewctl.IPLOT : viewctl.IRPLOT; }
@@ -143,16 +136,25 @@ void find_extreme(const PlotViewer& v, Dialog& dlg, int mode) {
     show_index(dlg);
 }
 
+void draw_window(PlotMember member, Dialog& dialog);
+
 // What the viewer left for the next refresh, and the redraw (fields readable).
 void catch_up_and_redraw(const PlotViewer& v, Dialog& dlg) {
     if (g_pending.search != 0) find_extreme(v, dlg, g_pending.search);
     g_pending = {};
-    update_plot_window(v.member, dlg);
+    draw_window(v.member, dlg);
 }
 
 // A redraw now, or by the next refresh when the run holds the field lock.
 void redraw(const PlotViewer& v, Dialog& dlg) {
     if (!try_with_fields([&] { catch_up_and_redraw(v, dlg); })) g_pending.redraw = true;
+}
+
+// The open viewer at its window's new size.
+void redraw_after_resize() {
+    const PlotViewer* v = g_open.load();
+    if (!v || !v->open->load()) return;
+    redraw(*v, viewdlg.DLGVIEW);
 }
 
 void close_viewer(const PlotViewer& v, Dialog& dlg) {
@@ -318,7 +320,17 @@ void query_plot_window() {
     viewctl.NYPIX = size.nypix;
 }
 
-void update_plot_window(PlotMember member, Dialog& dialog) {
+bool update_plot_window(PlotMember member, Dialog& dialog) {
+    if (try_with_fields([&] { draw_window(member, dialog); })) return true;
+    // The run holds the fields: its next refresh draws the open viewer.
+    if (const PlotViewer* v = g_open.load(); v && v->member == member) g_pending.redraw = true;
+    return false;
+}
+
+namespace {
+
+// The redraw itself (fields readable).
+void draw_window(PlotMember member, Dialog& dialog) {
     GETDATABOUNDS();
     colour_scale_step(member);
     query_plot_window();
@@ -332,6 +344,8 @@ void update_plot_window(PlotMember member, Dialog& dialog) {
     w.set_color_rgb(old_color);
     w.select_font(FRAME_FONT);
 }
+
+}  // namespace
 
 // ---- the viewers ------------------------------------------------------------------
 
@@ -421,6 +435,7 @@ void open_plot_viewer(const PlotViewer& v) {
     g_pending = {};
     g_open.store(&v);
     make_plot_window(v.member);
+    platform::set_resize_notice(CH_VIEW, redraw_after_resize);
     redraw(v, dlg);
     v.open->store(true);
     place_clear_of_legend(dlg);   // not over the legend of the plot it steers
@@ -502,6 +517,33 @@ void handle_plot_control(const PlotViewer& v, Dialog& dlg, int id) {
     redraw(v, dlg);
 }
 
+void plot_viewer_case_changed(bool loaded) {
+    const PlotViewer* v = g_open.load();
+    if (!v || !v->open->load()) return;
+    Dialog& dlg = viewdlg.DLGVIEW;
+    if (!loaded) {
+        // What a failed load left is no case to show.
+        close_viewer(*v, dlg);
+        return;
+    }
+    const int limit = plane_limit(viewctl.IPLANE);
+    if (limit >= 1) viewctl.PINDEX = std::clamp(viewctl.PINDEX, 1, limit);
+    show_plane(dlg);
+    show_index(dlg);
+    const PlaneAxes a = plane_axes(viewctl.IPLANE, viewctl.FLIP);
+    viewwin.PANX = std::clamp(viewwin.PANX, 0.0, std::max(a.h, 0.0));
+    viewwin.PANY = std::clamp(viewwin.PANY, 0.0, std::max(a.v, 0.0));
+    colour_scale_step(v->member);
+    redraw(*v, dlg);
+}
+
+void plot_viewer_fields_changed() {
+    const PlotViewer* v = g_open.load();
+    if (!v || !v->open->load()) return;
+    colour_scale_step(v->member);
+    redraw(*v, viewdlg.DLGVIEW);
+}
+
 bool plot_viewer_work_pending() { return g_pending.redraw || g_pending.search != 0; }
 
 void refresh_plot_viewer(const PlotViewer& v) {
@@ -518,6 +560,8 @@ void refresh_plot_viewer(const PlotViewer& v) {
 }
 
 void PLOT_VIEWER_REFRESH() {
+    // What the other viewers could not read while the run held the fields.
+    if (field_reads_pending()) platform::call_blocking(run_pending_field_reads);
     // The domain viewer first, else the residuals viewer; neither (and no
     // pause) when both are closed. refresh_plot_viewer itself checks, on the
     // GUI thread, that the viewer is still the open one.
@@ -529,6 +573,7 @@ void PLOT_VIEWER_REFRESH() {
 
 void PLOT_VIEWER_CATCH_UP() {
     platform::call_blocking([] {
+        run_pending_field_reads();
         const PlotViewer* v = g_open.load();
         if (!v || !v->open->load() || !plot_viewer_work_pending()) return;
         try_with_fields([&] { catch_up_and_redraw(*v, viewdlg.DLGVIEW); });

@@ -11,7 +11,8 @@
 //
 // Threads. Everything here but refresh_plot_viewer, PLOT_VIEWER_REFRESH and
 // PLOT_VIEWER_CATCH_UP runs on the GUI thread, and so does every drawing into
-// channel 99. The fields are read only as engine/data.h allows: a control
+// channel 99. The fields are read only as engine/data.h allows (through
+// frontend/fieldaccess.h): a control
 // handled while a run holds the field lock records its change (the viewer
 // state changes at once) and leaves the redraw or the Max/Min search to the
 // run's next refresh, which performs it on the GUI thread while the
@@ -88,9 +89,10 @@ void query_plot_window();
 // cleared in the scheme's background, the plane fitted with zoom and pan,
 // then (when the window is large enough and the dialog's index field holds
 // an index of the current plane) the axis glyph, the plane position, the
-// edges and their coordinates and the member's plot. The caller makes the
-// fields readable (see Threads above).
-void update_plot_window(PlotMember member, platform::Dialog& dialog);
+// edges and their coordinates and the member's plot. It reads the fields only
+// as engine/data.h allows: while a run holds them it draws nothing, answers
+// false and leaves the redraw of the open viewer to the run's next refresh.
+bool update_plot_window(PlotMember member, platform::Dialog& dialog);
 
 // ---- the viewers ------------------------------------------------------------------
 
@@ -105,8 +107,25 @@ void handle_plot_control(const PlotViewer& viewer, platform::Dialog& dialog, int
 // dialogplace.h), so that it never covers the legend, the axis glyph or the
 // plane label.
 void place_clear_of_legend(platform::Dialog& dialog);
-// Brings the open plot viewer to the front; false when none is open.
+// Brings the open plot viewer to the front, maximised; false when none is
+// open. The window is redrawn at its new size (see below).
 bool raise_open_plot_viewer();
+
+// A loaded case replaced the one the open plot viewer shows (GUI thread, no
+// run going). loaded: the viewer is kept on the new case, its ranges reset
+// (the plane index kept inside the new plane, with its spin range and field;
+// the pan inside the new extents) and redrawn; otherwise (the case failed to
+// load and what is in memory is no case) it is closed. Nothing when no plot
+// viewer is open.
+void plot_viewer_case_changed(bool loaded);
+
+// New fields of the same case (saved data loaded): the open plot viewer is
+// redrawn.
+void plot_viewer_fields_changed();
+
+// Whenever the plot window's drawing area changes size (the frame or the
+// window resized, maximised, restored) the open viewer is redrawn at the new
+// size, soon after, on the GUI thread.
 
 // The run-time refresh of a viewer, on the calculation thread: the redraw
 // (with whatever the viewer left for it) runs on the GUI thread through a
@@ -119,7 +138,9 @@ void refresh_plot_viewer(const PlotViewer& viewer);
 // refresh after every iteration of the domain viewer if it is open, else of
 // the residuals viewer if that is open (neither, and no pause, when both are
 // closed), and at the end of a
-// run the redraw or search it still owes.
+// run the redraw or search it still owes. Both also hand the GUI thread the
+// field reads other viewers left while the run held the fields
+// (frontend/fieldaccess.h).
 void PLOT_VIEWER_REFRESH();
 void PLOT_VIEWER_CATCH_UP();
 

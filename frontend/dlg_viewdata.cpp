@@ -5,6 +5,7 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "frontend/calc/celldata.h"
+#include "frontend/fieldaccess.h"
 #include "frontend/runstate.h"
 
 namespace tarvex {
@@ -34,7 +35,9 @@ bool read_index(const Dialog& dlg, int id, int& value) {
 }  // namespace
 
 void VIEWDATAPROC(bool) {
-    if (!runstate.GEOMOK) return;
+    // A loaded case, and no run writing the fields (the View menu is grayed
+    // meanwhile as well).
+    if (!runstate.GEOMOK || runstate.IRUNNING.load() != 0) return;
     // The viewer's dialog record, from the opening to the release.
     Dialog DLGDATA;
     if (!DLGDATA.init(IDD_VIEWDATA)) return;
@@ -50,6 +53,7 @@ void VIEWDATAPROC(bool) {
     for (int id : {IDC_I, IDC_J, IDC_K}) DLGDATA.set_callback(id, VIEWDATA_CALLBACK);
     UPDATE_VIEWDATA(DLGDATA, 1, 1, 1);
     DLGDATA.run_modal();
+    forget_field_reads(&DLGDATA);
     DLGDATA.release();
 }
 
@@ -64,7 +68,12 @@ void VIEWDATA_CALLBACK(Dialog& dialog, int, platform::CallbackKind) {
 
 void UPDATE_VIEWDATA(Dialog& dialog, int i, int j, int k) {
     if (!cell_in_grid(i, j, k)) return;
-    for (const CellText& t : cell_texts(i, j, k)) dialog.set_text(t.control, t.text);
+    // Read as engine/data.h allows: while a run (one started since the viewer
+    // opened) holds the fields, the cell is shown at the run's next pause.
+    Dialog* d = &dialog;
+    read_fields_soon(d, [d, i, j, k] {
+        for (const CellText& t : cell_texts(i, j, k)) d->set_text(t.control, t.text);
+    });
 }
 
 }  // namespace tarvex

@@ -7,8 +7,8 @@
 namespace tarvex {
 
 // View > Data. Opens the viewer on cell (1, 1, 1) and runs it until OK;
-// nothing happens while no case is loaded (GEOMOK) or when the dialog
-// cannot be built. The flag is the item's check mark, unused.
+// nothing happens while no case is loaded (GEOMOK) or a run is going, or
+// when the dialog cannot be built. The flag is the item's check mark, unused.
 void VIEWDATAPROC(bool checked = false);
 
 // Change callback of the three index fields: reads all three (free form,
@@ -18,7 +18,8 @@ void VIEWDATAPROC(bool checked = false);
 void VIEWDATA_CALLBACK(platform::Dialog& dialog, int control, platform::CallbackKind kind);
 
 // Writes the values of cell (i, j, k) into the dialog's value fields;
-// nothing for a cell outside the grid.
+// nothing for a cell outside the grid. The fields are read through
+// frontend/fieldaccess.h: while a run holds them, at its next pause.
 void UPDATE_VIEWDATA(platform::Dialog& dialog, int i, int j, int k);
 
 }  // namespace tarvex

@@ -7,6 +7,7 @@
 #include "engine/data.h"
 #include "frontend/calc/plotwindow.h"
 #include "frontend/calc/regionsums.h"
+#include "frontend/fieldaccess.h"
 #include "frontend/runstate.h"
 #include "frontend/viewdlg.h"
 
@@ -165,6 +166,7 @@ void VIEWREGIONPROC(bool) {
     UPDATE_VIEWREGION(dialog, i1, j1, k1, i2, j2, k2);
 
     dialog.run_modal();
+    forget_field_reads(&dialog);
     release_all(dialog);
 }
 
@@ -186,7 +188,11 @@ void VIEWREGION_CALLBACK(Dialog& dialog, int, CallbackKind) {
 }
 
 void UPDATE_VIEWREGION(Dialog& dialog, int& i1, int& j1, int& k1, int& i2, int& j2, int& k2) {
-    show_sums(dialog, region_sums(RegionBox{i1, j1, k1, i2, j2, k2}));
+    // Read as engine/data.h allows: while a run (one started since the viewer
+    // opened) holds the fields, the box is shown at the run's next pause.
+    Dialog* d = &dialog;
+    const RegionBox box{i1, j1, k1, i2, j2, k2};
+    read_fields_soon(d, [d, box] { show_sums(*d, region_sums(box)); });
 }
 
 }  // namespace tarvex

@@ -24,7 +24,9 @@ void SHOWVIEWDLG(platform::Dialog& dialog, int id, platform::CallbackKind kind);
 void VIEWREGION_CALLBACK(platform::Dialog& dialog, int id, platform::CallbackKind kind);
 
 // Summarises the box i1..i2 x j1..j2 x k1..k2 (ordered, inside the grid) and
-// shows it: the volume on the main dialog, the rest on the three pages.
+// shows it: the volume on the main dialog, the rest on the three pages. The
+// fields are read through frontend/fieldaccess.h: while a run holds them, at
+// its next pause.
 void UPDATE_VIEWREGION(platform::Dialog& dialog, int& i1, int& j1, int& k1, int& i2, int& j2, int& k2);
 
 }  // namespace tarvex

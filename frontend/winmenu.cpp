@@ -9,6 +9,7 @@
 #include "common/textfmt.h"
 #include "engine/data.h"
 #include "engine/engine.h"
+#include "frontend/dlg_plotwindow.h"
 #include "frontend/dlg_viewdata.h"
 #include "frontend/dlg_viewdomain.h"
 #include "frontend/dlg_viewgrid.h"
@@ -194,6 +195,13 @@ int SETUPMENUS() {
 
 bool function_key_released(int key) {
     if (key < 1 || key > 12) return false;
+    // Interrupt only asks the run to stop: it works whenever a run is going,
+    // also while a modal window (Plot Options, a file dialog, a message box)
+    // keeps the menu out of reach.
+    if (key == 11 && running()) {
+        STOPWORKPROC();
+        return true;
+    }
     // A file dialog, message box or modal dialog is open: its keys are its own.
     if (platform::modal_window_open()) return false;
     switch (key) {
@@ -225,6 +233,7 @@ void OPENDATAPROC(bool) {
         // again, and nothing that needs a case is offered meanwhile.
         runstate.GEOMOK = false;
         menus_no_case();
+        plot_viewer_case_changed(false);
         SETSTATBAR(status::INPUT_ERROR);
         set_plain_title();
         return;
@@ -235,6 +244,7 @@ void OPENDATAPROC(bool) {
     // before the next run, with the viscosity of this case.
     runstate.CTRLOK = false;
     menus_case_loaded();
+    plot_viewer_case_changed(true);
     set_case_title(chosen.trimmed());
 }
 
@@ -263,6 +273,8 @@ void OPENPREVPROC(bool) {
     CURSORWAIT(true);
     const int status = INDSK(chosen);
     CURSORWAIT(false);
+    // An open plot viewer shows what is in memory now, read whole or not.
+    plot_viewer_fields_changed();
     // The engine has written what went wrong; a failed read changes nothing
     // the next run starts from.
     if (status < 0) return;

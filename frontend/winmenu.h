@@ -70,7 +70,8 @@ void USEREXIT(bool checked = false);       // Exit
 
 // The function keys as the filter acts on them (1..12 for F1..F12). The
 // action is handed to the GUI thread's queue. True when the key is one of
-// ours (consumed); keys are ignored while a modal window is open.
+// ours (consumed); keys are ignored while a modal window is open, except F11
+// while a run is going, which asks it to stop as ever.
 bool function_key_released(int key);
 
 // Menu states of the events that change them.

@@ -19,4 +19,8 @@ void set_modal_dialog_query(bool (*query)());
 // Child windows, for the frame: removes every child window (destroy_frame).
 void close_all_windows();
 
+// The widget that shows a channel's window (its drawing area is the widget's
+// viewport), or nullptr when none is open. GUI thread only.
+QWidget* channel_view(int channel);
+
 }  // namespace tarvex::platform::internal

@@ -734,6 +734,12 @@ void close_all_windows() {
     g_active = 0;
 }
 
+QWidget* channel_view(int channel) {
+    auto m = model_of(channel);
+    Gui* g = m ? gui(m->id) : nullptr;
+    return g ? g->view : nullptr;
+}
+
 }  // namespace internal
 
 void set_active_window(int channel) {
