@@ -155,6 +155,8 @@ void redraw_after_resize() {
     const PlotViewer* v = g_open.load();
     if (!v || !v->open->load()) return;
     redraw(*v, viewdlg.DLGVIEW);
+    // The legend moved with the window's right edge: keep the dialog off it.
+    place_dialog_of_viewer(viewdlg.DLGVIEW, true);
 }
 
 void close_viewer(const PlotViewer& v, Dialog& dlg) {
@@ -349,12 +351,14 @@ void draw_window(PlotMember member, Dialog& dialog) {
 
 // ---- the viewers ------------------------------------------------------------------
 
-void place_clear_of_legend(Dialog& dlg) {
+void place_clear_of_legend(Dialog& dlg) { place_dialog_of_viewer(dlg, false); }
+
+bool place_dialog_of_viewer(Dialog& dlg, bool only_if_covering) {
     platform::FrameGeometry frame;
     platform::ScreenRect outer;
     if (!platform::frame_geometry(frame) || !platform::dialog_outer_rect(dlg, outer)) {
-        dlg.place_beside_frame();
-        return;
+        if (!only_if_covering) dlg.place_beside_frame();
+        return !only_if_covering;
     }
     auto box = [](const platform::ScreenRect& r) { return ScreenBox{r.x, r.y, r.width, r.height}; };
     DialogPlaceInput in;
@@ -370,8 +374,11 @@ void place_clear_of_legend(Dialog& dlg) {
         in.keep_clear_set = true;
         in.keep_clear = {window.x + left, window.y, std::max(0, window.width - left), window.height};
     }
+    // Where the user has put it stays, as long as the legend is clear.
+    if (only_if_covering && !(in.keep_clear_set && boxes_overlap(box(outer), in.keep_clear))) return false;
     const ScreenPoint p = place_dialog(in);
     platform::move_dialog(dlg, p.x, p.y);
+    return true;
 }
 
 bool raise_open_plot_viewer() {

@@ -107,6 +107,9 @@ void handle_plot_control(const PlotViewer& viewer, platform::Dialog& dialog, int
 // dialogplace.h), so that it never covers the legend, the axis glyph or the
 // plane label.
 void place_clear_of_legend(platform::Dialog& dialog);
+// The same, or with only_if_covering only when the dialog now overlaps the
+// legend area (after the window changed size); true when it was moved.
+bool place_dialog_of_viewer(platform::Dialog& dialog, bool only_if_covering);
 // Brings the open plot viewer to the front, maximised; false when none is
 // open. The window is redrawn at its new size (see below).
 bool raise_open_plot_viewer();

@@ -5,6 +5,7 @@
 // the frame (redrawn at the new size). Read back from the window's pixels.
 #include <gtest/gtest.h>
 
+#include <QScreen>
 #include <QWidget>
 
 #include <string>
@@ -19,6 +20,7 @@
 #include "frontend/winmenu.h"
 #include "platform/dialog.h"
 #include "platform/dialog_qt.h"
+#include "platform/screen.h"
 #include "platform/window.h"
 
 namespace tarvex {
@@ -195,6 +197,49 @@ TEST_F(PlotViewerCaseTest, AResizedWindowIsRedrawnAtItsNewSize) {
     EXPECT_EQ(viewctl.NXPIX, 1014 - 240);
     EXPECT_EQ(viewctl.NYPIX, 630 - 160);
     EXPECT_TRUE(glyph_at_right_edge());
+}
+
+// A dialog that the picture's legend moved under when the window grew (the
+// user had put it there, beside the small window) is moved off the legend;
+// one clear of it stays where the user put it.
+TEST_F(PlotViewerCaseTest, ADialogTheLegendGrewUnderMovesOffIt) {
+    QWidget* frame = platform::dialog_owner_window();
+    ASSERT_NE(frame, nullptr);
+    frame->setGeometry(frame->screen()->availableGeometry());   // no room beside the frame
+    settle();
+    viewctl.IPLOT = 2;
+    VIEWDOMAINPROC();
+    settle();
+    QWidget* dialog = platform::dialog_widget(dlg());
+    ASSERT_NE(dialog, nullptr);
+    auto legend = [] {
+        platform::ScreenRect w;
+        EXPECT_TRUE(platform::window_screen_rect(CH_VIEW, w));
+        const int left = viewctl.NXPIX - 125;
+        return QRect(w.x + left, w.y, w.width - left, w.height);
+    };
+
+    const QRect full = legend();
+    place_window(60, 20);   // small: the legend now stands in the frame's middle
+    settle();
+    dialog->move(full.left() - 10, full.top());   // over where the full-size legend was
+    settle();
+    const QPoint put = dialog->pos();
+    ASSERT_FALSE(dialog->frameGeometry().intersects(legend()));
+
+    EXPECT_TRUE(function_key_released(9));   // maximised again: the legend moves right
+    settle();
+    EXPECT_FALSE(dialog->frameGeometry().intersects(legend()));
+    EXPECT_NE(dialog->pos(), put);
+
+    // Put clear of it by the user, it stays there when the window changes size.
+    dialog->move(frame->geometry().left(), dialog->y());
+    settle();
+    const QPoint kept = dialog->pos();
+    frame->resize(frame->width() - 40, frame->height());
+    settle();
+    ASSERT_FALSE(dialog->frameGeometry().intersects(legend()));
+    EXPECT_EQ(dialog->pos(), kept);
 }
 
 }  // namespace

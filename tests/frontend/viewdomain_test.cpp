@@ -682,13 +682,15 @@ TEST_F(ViewDomainTest, RunWithTheViewerOpenAndTheDialogInUse) {
     viewctl.IPLOT = 2;
     VIEWDOMAINPROC();
     // Iterations so far, and those that found the viewer open. One that finds
-    // it closed (the moment between Close and the opening again) pauses as an
-    // open one would, so that the run does not race to its end meanwhile.
+    // it closed (the moment between Close and the opening again, as long as
+    // the GUI thread takes to build it on a loaded machine) waits for the
+    // opening, for at most two seconds, so that the run does not race to its
+    // end meanwhile and the count does not depend on the machine's speed.
     std::atomic<int> iterations{0}, refreshes{0};
     set_plot_viewer_refresh([&] {
         ++iterations;
+        for (int waited = 0; !viewdlg.VIEWDOMOPEN && waited < 2000; waited += 10) platform::sleep_ms(10);
         if (viewdlg.VIEWDOMOPEN) ++refreshes;
-        else platform::sleep_ms(200);
         PLOT_VIEWER_REFRESH();
     });
     int step = 0;
