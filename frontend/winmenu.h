@@ -62,6 +62,10 @@ void OPENDATAPROC(bool checked = false);   // Load Geometry, F5
 void OPENCTRLPROC(bool checked = false);   // Load Control, F6
 void OPENPREVPROC(bool checked = false);   // Load Saved data, F4
 void OPENSAVEPROC(bool checked = false);   // Select Output, F3
+// Run, F12: reads the case and control files not loaded yet, then starts
+// AIRCALC (frontend/winmain.h) on a calculation thread at below-normal
+// priority. Nothing happens while a run is going.
+void STARTWORKPROC(bool checked = false);
 void STOPWORKPROC(bool checked = false);   // Interrupt, F11
 void USEREXIT(bool checked = false);       // Exit
 
