@@ -5,33 +5,38 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace tarvex::platform::detail {
+namespace tarvex::platform::raster {
 
-QRect clip_rect(const QImage& img, const Clip& c) {
-    return QRect(QPoint(c.x1, c.y1), QPoint(c.x2, c.y2)).normalized().intersected(img.rect());
+PixelRect clip_rect(const PixelBuffer& buf, int x1, int y1, int x2, int y2) {
+    PixelRect r{std::max(std::min(x1, x2), 0), std::max(std::min(y1, y2), 0),
+                std::min(std::max(x1, x2), buf.width - 1), std::min(std::max(y1, y2), buf.height - 1)};
+    if (r.empty()) return PixelRect{};
+    return r;
 }
 
-void put_pixel(QImage& img, const QRect& clip, int x, int y, QRgb c) {
-    if (clip.contains(x, y)) reinterpret_cast<QRgb*>(img.scanLine(y))[x] = c;
+void put_pixel(PixelBuffer& buf, const PixelRect& clip, int x, int y, std::uint32_t c) {
+    if (clip.contains(x, y)) buf.row(y)[x] = c;
 }
 
-void fill_rect(QImage& img, const QRect& clip, int l, int t, int r, int b, QRgb c) {
-    const QRect area = QRect(l, t, r - l, b - t).intersected(clip);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        std::fill(line + area.left(), line + area.right() + 1, c);
+void fill_rect(PixelBuffer& buf, const PixelRect& clip, int l, int t, int r, int b, std::uint32_t c) {
+    if (r <= l || b <= t) return;
+    const PixelRect area{std::max(l, clip.left), std::max(t, clip.top), std::min(r - 1, clip.right),
+                         std::min(b - 1, clip.bottom)};
+    if (area.empty()) return;
+    for (int y = area.top; y <= area.bottom; ++y) {
+        std::uint32_t* line = buf.row(y);
+        std::fill(line + area.left, line + area.right + 1, c);
     }
 }
 
-// A line between whole pixels, both ends included.
-void draw_line(QImage& img, const QRect& clip, int x0, int y0, int x1, int y1, QRgb c) {
+void draw_line(PixelBuffer& buf, const PixelRect& clip, int x0, int y0, int x1, int y1, std::uint32_t c) {
     long long dx = std::llabs(static_cast<long long>(x1) - x0);
     long long dy = -std::llabs(static_cast<long long>(y1) - y0);
     const int sx = x0 < x1 ? 1 : -1;
     const int sy = y0 < y1 ? 1 : -1;
     long long err = dx + dy;
     for (;;) {
-        put_pixel(img, clip, x0, y0, c);
+        put_pixel(buf, clip, x0, y0, c);
         if (x0 == x1 && y0 == y1) break;
         const long long e2 = 2 * err;
         if (e2 >= dy) {
@@ -45,7 +50,6 @@ void draw_line(QImage& img, const QRect& clip, int x0, int y0, int x1, int y1, Q
     }
 }
 
-// Cuts a segment to a rectangle (Liang-Barsky); false when nothing is inside.
 bool clip_segment(double& x0, double& y0, double& x1, double& y1, double l, double t, double r, double b) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return false;
     double u0 = 0.0, u1 = 1.0;
@@ -72,4 +76,24 @@ bool clip_segment(double& x0, double& y0, double& x1, double& y1, double l, doub
     return true;
 }
 
-}  // namespace tarvex::platform::detail
+void draw_rectangle(PixelBuffer& buf, const PixelRect& clip, Fill fill, int l, int t, int r, int b, std::uint32_t c) {
+    if (r <= l || b <= t) return;
+    if (fill == Fill::Filled) {
+        fill_rect(buf, clip, l, t, r, b, c);
+    } else {
+        fill_rect(buf, clip, l, t, r, t + 1, c);
+        fill_rect(buf, clip, l, b - 1, r, b, c);
+        fill_rect(buf, clip, l, t, l + 1, b, c);
+        fill_rect(buf, clip, r - 1, t, r, b, c);
+    }
+}
+
+void draw_polygon_outline(PixelBuffer& buf, const PixelRect& clip, const std::vector<PixelPoint>& points,
+                          std::uint32_t c) {
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const PixelPoint a = points[i], b = points[(i + 1) % points.size()];
+        draw_line(buf, clip, a.x, a.y, b.x, b.y, c);
+    }
+}
+
+}  // namespace tarvex::platform::raster

@@ -76,6 +76,16 @@ void Window::move_to_w(double x, double y) {
 
 namespace {
 
+// The viewport's clip in the view's image, for drawing through a QPainter.
+QRect painter_clip(const QImage& img, const Clip& c) {
+    return QRect(QPoint(c.x1, c.y1), QPoint(c.x2, c.y2)).normalized().intersected(img.rect());
+}
+
+// The viewport's clip in the view's pixels, for the raster operations.
+raster::PixelRect raster_clip(const raster::PixelBuffer& buf, const Clip& c) {
+    return raster::clip_rect(buf, c.x1, c.y1, c.x2, c.y2);
+}
+
 // Draws from the current position to (dx, dy) in window pixels and moves there.
 void line_from_current(const std::shared_ptr<Model>& m, double dx, double dy) {
     double x0, y0, x1 = dx, y1 = dy;
@@ -91,11 +101,11 @@ void line_from_current(const std::shared_ptr<Model>& m, double dx, double dy) {
         color = m->ds.color;
     }
     // Cut to the viewport with a margin first, so that far-away points cost nothing.
-    if (!clip_segment(x0, y0, x1, y1, v.x1 - 2.0, v.y1 - 2.0, v.x2 + 2.0, v.y2 + 2.0)) return;
+    if (!raster::clip_segment(x0, y0, x1, y1, v.x1 - 2.0, v.y1 - 2.0, v.x2 + 2.0, v.y2 + 2.0)) return;
     const int ix0 = snap(x0), iy0 = snap(y0), ix1 = snap(x1), iy1 = snap(y1);
     to_view(m->id, [=](Gui& g) {
-        QImage& img = g.view->image();
-        draw_line(img, clip_rect(img, v), ix0, iy0, ix1, iy1, to_qrgb(color));
+        raster::PixelBuffer buf = pixel_buffer(g.view->image());
+        raster::draw_line(buf, raster_clip(buf, v), ix0, iy0, ix1, iy1, to_qrgb(color));
         g.view->changed();
     });
 }
@@ -106,39 +116,31 @@ void rectangle_device(const std::shared_ptr<Model>& m, Fill fill, double x1, dou
     const int t = snap(std::min(y1, y2)), b = snap(std::max(y1, y2));
     if (r <= l || b <= t) return;
     to_view(m->id, [=](Gui& g) {
-        QImage& img = g.view->image();
-        const QRect clip = clip_rect(img, v);
-        const QRgb c = to_qrgb(color);
-        if (fill == Fill::Filled) {
-            fill_rect(img, clip, l, t, r, b, c);
-        } else {
-            fill_rect(img, clip, l, t, r, t + 1, c);
-            fill_rect(img, clip, l, b - 1, r, b, c);
-            fill_rect(img, clip, l, t, l + 1, b, c);
-            fill_rect(img, clip, r - 1, t, r, b, c);
-        }
+        raster::PixelBuffer buf = pixel_buffer(g.view->image());
+        raster::draw_rectangle(buf, raster_clip(buf, v), fill, l, t, r, b, to_qrgb(color));
         g.view->changed();
     });
 }
 
-void polygon_device(const std::shared_ptr<Model>& m, Fill fill, const std::vector<QPoint>& pts, const Clip& v,
+// The inside of a filled polygon is Qt's fill (its own rasteriser, whose
+// rounding the pictures follow); its outline is a raster operation.
+void polygon_device(const std::shared_ptr<Model>& m, Fill fill, const std::vector<PixelPoint>& pts, const Clip& v,
                     std::uint32_t color) {
     if (pts.size() < 2) return;
     to_view(m->id, [=](Gui& g) {
         QImage& img = g.view->image();
-        const QRect clip = clip_rect(img, v);
         if (fill == Fill::Filled && pts.size() >= 3) {
+            QList<QPoint> corners;
+            for (const PixelPoint& pt : pts) corners.append(QPoint(pt.x, pt.y));
             QPainter p(&img);
             p.setRenderHint(QPainter::Antialiasing, false);
-            p.setClipRect(clip);
+            p.setClipRect(painter_clip(img, v));
             p.setPen(Qt::NoPen);
             p.setBrush(to_qcolor(color));
-            p.drawPolygon(QPolygon(QList<QPoint>(pts.begin(), pts.end())), Qt::OddEvenFill);
+            p.drawPolygon(QPolygon(corners), Qt::OddEvenFill);
         } else {
-            for (std::size_t i = 0; i < pts.size(); ++i) {
-                const QPoint a = pts[i], b = pts[(i + 1) % pts.size()];
-                draw_line(img, clip, a.x(), a.y(), b.x(), b.y(), to_qrgb(color));
-            }
+            raster::PixelBuffer buf = pixel_buffer(img);
+            raster::draw_polygon_outline(buf, raster_clip(buf, v), pts, to_qrgb(color));
         }
         g.view->changed();
     });
@@ -206,14 +208,14 @@ void Window::rectangle_w(Fill fill, double x1, double y1, double x2, double y2) 
 void Window::polygon(Fill fill, const std::vector<PixelPoint>& points) {
     auto m = model_of(channel_);
     if (!m) return;
-    std::vector<QPoint> pts;
+    std::vector<PixelPoint> pts;
     Clip v;
     std::uint32_t color;
     {
         std::lock_guard<std::mutex> lock(m->mutex);
         v = m->viewport();
         color = m->ds.color;
-        for (const auto& p : points) pts.emplace_back(snap(v.x1 + double(p.x)), snap(v.y1 + double(p.y)));
+        for (const auto& p : points) pts.push_back({snap(v.x1 + double(p.x)), snap(v.y1 + double(p.y))});
     }
     polygon_device(m, fill, pts, v, color);
 }
@@ -221,7 +223,7 @@ void Window::polygon(Fill fill, const std::vector<PixelPoint>& points) {
 void Window::polygon_w(Fill fill, const std::vector<WorldPoint>& points) {
     auto m = model_of(channel_);
     if (!m) return;
-    std::vector<QPoint> pts;
+    std::vector<PixelPoint> pts;
     Clip v;
     std::uint32_t color;
     {
@@ -231,7 +233,7 @@ void Window::polygon_w(Fill fill, const std::vector<WorldPoint>& points) {
         for (const auto& p : points) {
             const double x = m->map_x(p.x), y = m->map_y(p.y);
             if (!std::isfinite(x) || !std::isfinite(y)) return;
-            pts.emplace_back(snap(x), snap(y));
+            pts.push_back({snap(x), snap(y)});
         }
     }
     polygon_device(m, fill, pts, v, color);
@@ -258,7 +260,7 @@ void Window::out_text(std::string_view text) {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setClipRect(clip_rect(img, v));
+        p.setClipRect(painter_clip(img, v));
         const QFont f = make_font(font);
         p.setFont(f);
         p.setPen(to_qcolor(color));

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/gui_thread.h"
+#include "platform/raster.h"
 #include "platform/window.h"
 #include "platform/window_model.h"
 
@@ -31,6 +32,11 @@ namespace tarvex::platform::detail {
 inline QColor to_qcolor(std::uint32_t c) { return QColor(red_of(c), green_of(c), blue_of(c)); }
 inline QRgb to_qrgb(std::uint32_t c) { return qRgb(red_of(c), green_of(c), blue_of(c)); }
 inline std::uint32_t from_qrgb(QRgb c) { return bgr(qRed(c), qGreen(c), qBlue(c)); }
+
+// The pixels of a view's image (Format_RGB32), for the raster operations.
+inline raster::PixelBuffer pixel_buffer(QImage& img) {
+    return {reinterpret_cast<std::uint32_t*>(img.bits()), img.width(), img.height(), img.bytesPerLine() / 4};
+}
 
 // Fonts (GUI thread): the font of a description (window.h select_font), and
 // the monospaced font of a text window's character cell.
