@@ -205,23 +205,18 @@ void Window::rectangle_w(Fill fill, double x1, double y1, double x2, double y2) 
     rectangle_device(m, fill, a, b, c, d, v, color);
 }
 
-void Window::polygon(Fill fill, const std::vector<PixelPoint>& points) {
-    auto m = model_of(channel_);
-    if (!m) return;
-    std::vector<PixelPoint> pts;
-    Clip v;
-    std::uint32_t color;
-    {
-        std::lock_guard<std::mutex> lock(m->mutex);
-        v = m->viewport();
-        color = m->ds.color;
-        for (const auto& p : points) pts.push_back({snap(v.x1 + double(p.x)), snap(v.y1 + double(p.y))});
-    }
-    polygon_device(m, fill, pts, v, color);
-}
+namespace {
 
-void Window::polygon_w(Fill fill, const std::vector<WorldPoint>& points) {
-    auto m = model_of(channel_);
+struct DevicePoint {
+    double x, y;   // window pixels
+};
+
+// Maps the points to whole window pixels under the window's lock (to_device
+// answers a point's position) and draws the polygon; nothing when a point
+// has no finite position.
+template <typename Point, typename ToDevice>
+void polygon_mapped(int channel, Fill fill, const std::vector<Point>& points, ToDevice to_device) {
+    auto m = model_of(channel);
     if (!m) return;
     std::vector<PixelPoint> pts;
     Clip v;
@@ -231,12 +226,26 @@ void Window::polygon_w(Fill fill, const std::vector<WorldPoint>& points) {
         v = m->viewport();
         color = m->ds.color;
         for (const auto& p : points) {
-            const double x = m->map_x(p.x), y = m->map_y(p.y);
-            if (!std::isfinite(x) || !std::isfinite(y)) return;
-            pts.push_back({snap(x), snap(y)});
+            const DevicePoint d = to_device(*m, p);
+            if (!std::isfinite(d.x) || !std::isfinite(d.y)) return;
+            pts.push_back({snap(d.x), snap(d.y)});
         }
     }
     polygon_device(m, fill, pts, v, color);
+}
+
+}  // namespace
+
+void Window::polygon(Fill fill, const std::vector<PixelPoint>& points) {
+    polygon_mapped(channel_, fill, points, [](const Model& m, const PixelPoint& p) {
+        const Clip v = m.viewport();
+        return DevicePoint{v.x1 + double(p.x), v.y1 + double(p.y)};
+    });
+}
+
+void Window::polygon_w(Fill fill, const std::vector<WorldPoint>& points) {
+    polygon_mapped(channel_, fill, points,
+                   [](const Model& m, const WorldPoint& p) { return DevicePoint{m.map_x(p.x), m.map_y(p.y)}; });
 }
 
 void Window::out_text(std::string_view text) {
