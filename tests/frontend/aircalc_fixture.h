@@ -173,7 +173,7 @@ protected:
         set_channel_sink(CH_CONSOLE, nullptr);
         set_channel_sink(CH_ITER, nullptr);
         set_run_end_menus({});
-        set_view_items({});
+        set_view_items(standard_view_items());   // the program's own, for the tests that follow
         std::filesystem::current_path(old_dir_);
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
