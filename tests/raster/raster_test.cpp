@@ -23,8 +23,10 @@ struct Canvas {
     int w, h;
     std::vector<std::uint32_t> px;
     Canvas(int width, int height) : w(width), h(height), px(static_cast<std::size_t>((width + 2) * height), PAPER) {
-        for (int y = 0; y < h; ++y) px[static_cast<std::size_t>(y * (w + 2) + w)] = px[static_cast<std::size_t>(y * (w + 2) + w + 1)] = GUARD;
+        for (int y = 0; y < h; ++y) at(w, y) = at(w + 1, y) = GUARD;
     }
+    std::uint32_t& at(int x, int y) { return px[static_cast<std::size_t>(y * (w + 2) + x)]; }
+    std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y * (w + 2) + x)]; }
     PixelBuffer buf() { return {px.data(), w, h, w + 2}; }
     PixelRect all() { return clip_rect(buf(), 0, 0, w - 1, h - 1); }
     // '#' for ink, '.' for paper, row by row.
@@ -32,15 +34,14 @@ struct Canvas {
         std::vector<std::string> rows;
         for (int y = 0; y < h; ++y) {
             std::string r;
-            for (int x = 0; x < w; ++x) r += px[static_cast<std::size_t>(y * (w + 2) + x)] == INK ? '#' : '.';
+            for (int x = 0; x < w; ++x) r += at(x, y) == INK ? '#' : '.';
             rows.push_back(r);
         }
         return rows;
     }
     bool guards_intact() const {
         for (int y = 0; y < h; ++y)
-            if (px[static_cast<std::size_t>(y * (w + 2) + w)] != GUARD || px[static_cast<std::size_t>(y * (w + 2) + w + 1)] != GUARD)
-                return false;
+            if (at(w, y) != GUARD || at(w + 1, y) != GUARD) return false;
         return true;
     }
 };
@@ -75,9 +76,9 @@ TEST(Raster, RectanglesTileAndOutlinesAreTheirBorder) {
                                ".......####.",
                                "............",
                            }));
-    EXPECT_EQ(c.px[static_cast<std::size_t>(1 * 14 + 4)], PAPER + 2u);   // (4, 1): the neighbour's first column
-    EXPECT_EQ(c.px[static_cast<std::size_t>(2 * 14 + 5)], PAPER + 2u);
-    EXPECT_EQ(c.px[static_cast<std::size_t>(3 * 14 + 4)], PAPER);         // row 3 belongs to neither
+    EXPECT_EQ(c.at(4, 1), PAPER + 2u);   // the neighbour's first column
+    EXPECT_EQ(c.at(5, 2), PAPER + 2u);
+    EXPECT_EQ(c.at(4, 3), PAPER);        // row 3 belongs to neither
     EXPECT_TRUE(c.guards_intact());
 }
 
