@@ -18,11 +18,6 @@ int AIRSTAGE1();
 // " error in reading Control data file".
 int AIRSTAGE2();
 
-// Run (menu item and F12), on the GUI thread: reads the case and control
-// files not loaded yet, then starts AIRCALC on a calculation thread at
-// below-normal priority. Nothing happens while a run is going.
-void STARTWORKPROC(bool checked = false);
-
 // The calculation thread's body: one run from the Run Data dialog to its
 // ending. Every path ends in SETSTOPRUN; returns 0 afterwards.
 int AIRCALC();
@@ -78,9 +73,12 @@ void set_plot_viewer_refresh(std::function<void()> refresh);
 // start. An empty function removes it.
 void set_plot_viewer_catch_up(std::function<void()> catch_up);
 
-// How STARTWORKPROC makes the calculation thread; tests replace it to see a
-// failed creation. An empty function restores the real one.
+// How STARTWORKPROC (frontend/winmenu.h) makes the calculation thread; tests
+// replace it to see a failed creation. An empty function restores the real one.
 using ThreadMaker = std::function<platform::ThreadHandle(std::function<int()> body)>;
 void set_thread_maker(ThreadMaker maker);
+// A suspended calculation thread running body, made by the thread maker: the
+// real one makes it at below-normal priority. 0 when it cannot be made.
+platform::ThreadHandle make_thread(std::function<int()> body);
 
 }  // namespace tarvex

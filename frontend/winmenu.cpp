@@ -1,5 +1,6 @@
 #include "frontend/winmenu.h"
 
+#include <cmath>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -289,6 +290,57 @@ void OPENSAVEPROC(bool) {
     if (FILESAVEDLG(chosen) != 0) return;
     if (running()) return;
     filenames.OUTFILE = chosen;
+}
+
+void STARTWORKPROC(bool) {
+    if (runstate.IRUNNING.load() != 0) return;
+
+    if (!runstate.GEOMOK) {
+        if (AIRSTAGE1() != 0) {
+            menus_no_case();
+            SETSTATBAR(status::INPUT_ERROR);
+            return;
+        }
+        SETSTATBAR(status::INPUT_OK);
+        runstate.GEOMOK = true;
+        runstate.CTRLOK = false;   // the case reset the turbulence model
+        menus_case_loaded();
+    }
+    if (!runstate.CTRLOK) {
+        if (AIRSTAGE2() != 0) {
+            SETSTATBAR(status::CONTROL_ERROR_AT_RUN);
+            return;
+        }
+        SETSTATBAR(status::CONTROL_OK);
+        runstate.CTRLOK = true;
+    }
+    // A time loop that would never advance.
+    if (runctl.ITRANS == 1 && !(runctl.DT > 0.0 && std::isfinite(runctl.DT))) {
+        write_line(CH_CONSOLE, free_line(" time step not positive: ", runctl.DT, " run not started"));
+        SETSTATBAR(status::CONTROL_ERROR_AT_RUN);
+        runstate.CTRLOK = false;
+        return;
+    }
+
+    // The previous run's thread has ended (IRUNNING is 0) but may not have
+    // been released yet: release it here, so no handle is lost.
+    if (const platform::ThreadHandle previous = runstate.HWORKER.exchange(0)) platform::join_thread(previous);
+
+    runstate.IRUNNING = 1;
+    runstate.ISTOPRUN = 0;
+    const platform::ThreadHandle worker = make_thread([] { return AIRCALC(); });
+    if (worker == 0) {
+        runstate.ISTOPRUN = 0;
+        runstate.IRUNNING = 0;
+        console(" could not start the calculation thread");
+        SETSTATBAR(status::IDLE);
+        menus_run_end();
+        return;
+    }
+    runstate.HWORKER = worker;
+    SETSTATBAR(status::RUNNING);
+    menus_run_start();
+    platform::resume_thread(worker);
 }
 
 void STOPWORKPROC(bool) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/statustext.h"
+
 namespace tarvex {
 
 // Menu and item numbers of the bar (items count from 1; 0 is the menu itself).
@@ -25,23 +27,6 @@ inline constexpr int RUN = 7;
 inline constexpr int INTERRUPT = 8;
 inline constexpr int EXIT = 10;
 }  // namespace menu_pos
-
-// Status-bar texts.
-namespace status {
-inline constexpr std::string_view IDLE = "idle ";
-inline constexpr std::string_view READING_INPUT = "reading input file";
-inline constexpr std::string_view INPUT_ERROR = "error found in input file";
-inline constexpr std::string_view INPUT_OK = "input data OK";
-inline constexpr std::string_view READING_CONTROL = "reading control file";
-inline constexpr std::string_view CONTROL_ERROR = "error in control file";
-inline constexpr std::string_view CONTROL_ERROR_AT_RUN = "error found in control file";
-inline constexpr std::string_view CONTROL_OK = "control data OK";
-inline constexpr std::string_view RUNNING = "calculations running";
-inline constexpr std::string_view INTERRUPTED = "..interrupted..";
-// A run whose residuals log another running program writes: it goes on
-// without a log of its own.
-inline constexpr std::string_view RUNNING_WITHOUT_LOG = "running, no log: RESIDUALS in use";
-}  // namespace status
 
 // An item of the View menu, offered by a viewer module before SETUPMENUS
 // runs; function_key (9 or 10, 0 for none) opens it too while no run is
@@ -65,6 +50,10 @@ void OPENDATAPROC(bool checked = false);   // Load Geometry, F5
 void OPENCTRLPROC(bool checked = false);   // Load Control, F6
 void OPENPREVPROC(bool checked = false);   // Load Saved data, F4
 void OPENSAVEPROC(bool checked = false);   // Select Output, F3
+// Run, F12: reads the case and control files not loaded yet, then starts
+// AIRCALC (frontend/winmain.h) on a calculation thread at below-normal
+// priority. Nothing happens while a run is going.
+void STARTWORKPROC(bool checked = false);
 void STOPWORKPROC(bool checked = false);   // Interrupt, F11
 void USEREXIT(bool checked = false);       // Exit
 

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds both builds with every test and runs them; then the engine tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the front end, the
-# platform layer and the solver's worker threads under ThreadSanitizer, and a
-# bounded fuzz run of the three file readers.
+# and the raster operations under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the front end, the platform layer and the
+# solver's worker threads under ThreadSanitizer, and a bounded fuzz run of the
+# three file readers.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 "$ROOT/scripts/install-deps.sh"
@@ -41,12 +42,12 @@ if [ -n "$failed" ]; then
     exit 1
 fi
 
-echo "== engine and viewer-computation tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== engine, viewer-computation and raster tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
       -DTARVEX_SANITIZE=ON -DTARVEX_FRONTEND=OFF -DTARVEX_BENCH=OFF >/dev/null
 cmake --build "$ROOT/build/asan" -j "$JOBS"
 (cd "$ROOT/build/asan" && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small|engine_parallel|viewcalc|viewcalc_small)\.')
+     ctest -j "$JOBS" --timeout 900 -R '^(common|engine|engine_small|engine_parallel|viewcalc|viewcalc_small|raster)\.')
 
 echo "== front-end, platform and parallel-solver tests under ThreadSanitizer"
 cmake -S "$ROOT" -B "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \

@@ -84,6 +84,42 @@ TEST_F(GraphicsTest, WorldPolygonFillsItsInside) {
     EXPECT_EQ(w.pixel(85, 15), WHITE);
 }
 
+// Pixel points are relative to the viewport and land on the same pixels as
+// the world points they map from; filled or outlined, clipped to the viewport.
+TEST_F(GraphicsTest, PixelAndWorldPolygonsDrawTheSamePixels) {
+    Window pix = canvas(120, 60, 30);
+    Window wld = canvas(120, 60, 31);
+    for (Window* w : {&pix, &wld}) {
+        ASSERT_TRUE(w->set_viewport(10, 5, 69, 44));   // 60 by 40 pixels, corners included
+        w->set_color_rgb(RED);
+    }
+    // World x 0..59 and y 0..39 downwards onto the viewport: one pixel per unit.
+    ASSERT_TRUE(wld.set_world_window(false, 0.0, 0.0, 59.0, 39.0));
+    const std::vector<PixelPoint> triangle{{2, 3}, {50, 3}, {2, 70}};   // reaches below the viewport
+    const std::vector<PixelPoint> square{{30, 10}, {45, 10}, {45, 25}, {30, 25}};
+    std::vector<WorldPoint> triangle_w, square_w;
+    for (const PixelPoint& p : triangle) triangle_w.push_back({double(p.x), double(p.y)});
+    for (const PixelPoint& p : square) square_w.push_back({double(p.x), double(p.y)});
+    pix.polygon(Fill::Filled, triangle);
+    wld.polygon_w(Fill::Filled, triangle_w);
+    pix.set_color_rgb(BLUE);
+    wld.set_color_rgb(BLUE);
+    pix.polygon(Fill::Outline, square);
+    wld.polygon_w(Fill::Outline, square_w);
+
+    EXPECT_EQ(pix.pixel(12, 8), RED);     // the triangle's right angle, shifted by the viewport corner
+    EXPECT_EQ(pix.pixel(11, 8), WHITE);
+    EXPECT_EQ(pix.pixel(12, 44), RED);    // down to the viewport's last row
+    EXPECT_EQ(pix.pixel(12, 45), WHITE);  // and no further
+    EXPECT_EQ(pix.pixel(40, 15), BLUE);   // the square's top side
+    EXPECT_EQ(pix.pixel(52, 28), WHITE);  // inside the outline, beyond the triangle
+    int differing = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 120; ++x)
+            if (pix.pixel(x, y) != wld.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+}
+
 // A world window that does not start at 0, with y downwards, on a viewport
 // that does not start at 0: pixel = viewport corner + (world - world corner)
 // * pixels per world unit, rounded to the nearest pixel.
