@@ -2,10 +2,10 @@
 //
 // The equations are written once for axis 0 (x) and rotated: a kernel
 // templated on the axis A finds everything that belongs to A in Axis<A>, the
-// velocity on the cells' low faces across A and the arrays of its momentum
-// equation, the face's open fraction, density and open area, the cell widths
-// along A and the cell centres along A, and the codes of the cell's low and
-// high face across A. The widths across A are those along the other two
+// velocity on the cells' low faces across A and the arrays and run values of
+// its momentum equation, the face's open fraction, density and open area, the
+// cell widths along A and the cell centres along A, and the codes of the
+// cell's low and high face across A. The widths across A are those along the other two
 // axes, taken in ascending axis order (for x: DY, then DZ), the order in
 // which every product of them is formed.
 //
@@ -55,6 +55,12 @@ struct Axis<0> {
     // Cell widths DX(1..) and centres XC(0..NX+1) (walls at 0 and NX+1).
     static constexpr double* width = fields.DX;
     static constexpr double* centre = gridline.XC;
+    // The run values of the momentum equation: buoyancy factor, relaxation
+    // factor, the set-up and the post-sweep residual sums.
+    static constexpr double* buoy = &runctl.BUOYX;
+    static constexpr double* rlx = &runctl.RLXU;
+    static constexpr double* res0 = &runctl.RU0;
+    static constexpr double* res = &runctl.RU;
 };
 
 template <>
@@ -72,6 +78,10 @@ struct Axis<1> {
     static constexpr double* area = fields.AREAV;
     static constexpr double* width = fields.DY;
     static constexpr double* centre = gridline.YC;
+    static constexpr double* buoy = &runctl.BUOYY;
+    static constexpr double* rlx = &runctl.RLXV;
+    static constexpr double* res0 = &runctl.RV0;
+    static constexpr double* res = &runctl.RV;
 };
 
 template <>
@@ -89,6 +99,10 @@ struct Axis<2> {
     static constexpr double* area = fields.AREAW;
     static constexpr double* width = fields.DZ;
     static constexpr double* centre = gridline.ZC;
+    static constexpr double* buoy = &runctl.BUOYZ;
+    static constexpr double* rlx = &runctl.RLXW;
+    static constexpr double* res0 = &runctl.RW0;
+    static constexpr double* res = &runctl.RW;
 };
 
 // The cell widths along each axis, for an axis known only at run time (a

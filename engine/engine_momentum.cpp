@@ -27,22 +27,6 @@ namespace tarvex {
 
 namespace {
 
-// The run values of a component and its sums: BUOYX ..., RLXU ..., the
-// set-up residual sum RU0 ... and the post-sweep sum RU ...
-struct ComponentValues {
-    double buoy;
-    double rlx;
-    double* sum0;
-    double* sum;
-};
-
-template <int A>
-ComponentValues component_values() {
-    if constexpr (A == 0) return {runctl.BUOYX, runctl.RLXU, &runctl.RU0, &runctl.RU};
-    else if constexpr (A == 1) return {runctl.BUOYY, runctl.RLXV, &runctl.RV0, &runctl.RV};
-    else return {runctl.BUOYZ, runctl.RLXW, &runctl.RW0, &runctl.RW};
-}
-
 // First node index along the component's axis: the west (south, bottom) wall
 // face carries no node.
 constexpr int FIRST_NODE = 2;
@@ -285,19 +269,19 @@ Jets<A> jets_of_case(const Grid& g) {
 
 template <int A>
 void set_up_momentum() {
+    using X = solver::Axis<A>;
     const Grid g = grid();
-    const ComponentValues v = component_values<A>();
     const MomentumSetup<A> kernel{g,
                                   NodeStencil<A>{g},
                                   jets_of_case<A>(g),
-                                  v.buoy,
-                                  v.rlx,
+                                  *X::buoy,
+                                  *X::rlx,
                                   runctl.ITRANS == 1,
-                                  runctl.ITEMP != 0 && v.buoy != 0.0,
+                                  runctl.ITEMP != 0 && *X::buoy != 0.0,
                                   runctl.DT};
-    loops::Sum sum0{*v.sum0};
+    loops::Sum sum0{*X::res0};
     loops::pass(g, nodes<A>(g), kernel, sum0);
-    *v.sum0 = sum0.value;
+    *X::res0 = sum0.value;
 }
 
 template <int A>
@@ -312,12 +296,12 @@ void sweep_momentum(int dir) {
 
 template <int A>
 void momentum_residual() {
+    using X = solver::Axis<A>;
     const Grid g = grid();
-    const ComponentValues v = component_values<A>();
     const MomentumResidual<A> kernel{g, NodeStencil<A>{g}};
-    loops::Sum sum{*v.sum};
+    loops::Sum sum{*X::res};
     loops::pass(g, nodes<A>(g), kernel, sum);
-    *v.sum = sum.value;
+    *X::res = sum.value;
 }
 
 // The jets of the node of cell (i, j, k), for the routines PBCU, PBCV, PBCW.

@@ -188,8 +188,10 @@ struct ScalarSetup {
             sp += tau;
             su += tau * Eq::phi[p];
         }
-        // The source hook: U-value surfaces for the temperature code.
-        if (Eq::HOOK == UVALUE_HOOK && surfaces.any(p)) surfaces.add_sources(c, su, sp);
+        // The source hook (USRSUB): U-value surfaces, for the temperature code.
+        if constexpr (Eq::HOOK == UVALUE_HOOK) {
+            if (surfaces.any(p)) surfaces.add_sources(c, su, sp);
+        }
         const double ap = cc.sum(p) + sp;
         steps.before_neighbours(s, su);
         const double phi = Eq::phi[p];
