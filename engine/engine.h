@@ -116,11 +116,11 @@ bool uvalue_face(int32_t idx, int i, int j, int k, int face, UvalueFace& out);
 // The temperature beyond a face that uvalue_face accepted, K.
 double uvalue_far_temperature(const UvalueFace& face);
 
+// The hook code of the temperature set-up, the only code USRSUB acts on, and
+// only at cells with U-value faces (the set-up adds the same sources through
+// solver::UvalueSurfaces where a cell has any).
+inline constexpr int UVALUE_HOOK = 4;
 void USRSUB(int code, int i, int j, int k, double& su, double& sp);
-// Whether USRSUB can change anything at cell idx for this code: only the
-// temperature code 4 acts, and only at cells with U-value faces. The set-ups
-// call the hook where it can act.
-inline bool usrsub_acts(int code, int32_t idx) { return code == 4 && uvaltab.UVALCELL[idx]; }
 void USRSUB2();
 void USRSUB3();
 

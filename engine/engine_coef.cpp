@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/cells.h"
 #include "engine/engine.h"
 #include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
@@ -17,9 +18,10 @@ namespace tarvex {
 
 namespace {
 
-using solver::Cell;
-using solver::Index;
 using solver::FaceFlow;
+
+// Divisor of the mixing-length viscosity of turbulence model 3.
+constexpr double MODEL3_DIVISOR = 1.4;
 
 inline double high_side(const FaceFlow& ff) { return std::max(std::fabs(ff.f / 2.0), ff.d) - ff.f / 2.0; }
 inline double low_side(const FaceFlow& ff) { return std::max(std::fabs(ff.f / 2.0), ff.d) + ff.f / 2.0; }
@@ -62,7 +64,7 @@ struct CoefficientKernel {
             const double gry = std::max(faces.y.gradient(u, c), faces.y.gradient(w, c));
             const double grz = std::max(faces.z.gradient(u, c), faces.z.gradient(v, c));
             const double xl = xlmix[p];
-            return dens * (xl * xl) * ((grx + gry + grz) / 3.0) / 1.4 + visc;
+            return dens * (xl * xl) * ((grx + gry + grz) / 3.0) / MODEL3_DIVISOR + visc;
         }
         return viseff;
     }
@@ -93,10 +95,10 @@ struct CoefficientKernel {
 }  // namespace
 
 void SUBC() {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     const CoefficientKernel kernel{solver::cell_faces(g), runctl.ITURB, runctl.VISEFF, runctl.VISC, runctl.DENS};
     loops::Sum rm0{runctl.RM0};
-    loops::pass(g, loops::all_cells(g), kernel, rm0);
+    loops::pass(g, all_cells(g), kernel, rm0);
     runctl.RM0 = rm0.value;
 }
 

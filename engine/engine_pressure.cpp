@@ -8,7 +8,10 @@
 
 #include <cmath>
 
+#include "engine/axis.h"
+#include "engine/cells.h"
 #include "engine/engine.h"
+#include "engine/pbcells.h"
 #include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
@@ -16,8 +19,6 @@ namespace tarvex {
 
 namespace {
 
-using solver::Cell;
-using solver::Index;
 
 // One cell of the pressure sweep.
 struct PressureKernel {
@@ -33,9 +34,9 @@ struct PressureKernel {
         if (!is_open(cpr[p])) return;
         double q = smass[p];
         double g = 0.0;
-        const double ay = solver::axis_face_area<1>(c);   // north and south faces
-        const double ax = solver::axis_face_area<0>(c);   // east and west faces
-        const double az = solver::axis_face_area<2>(c);   // top and bottom faces
+        const double ay = solver::face_area<1>(c);   // north and south faces
+        const double ax = solver::face_area<0>(c);   // east and west faces
+        const double az = solver::face_area<2>(c);   // top and bottom faces
         faces.y.add_pressure_high(c, ay, pr, q, g);
         faces.y.add_pressure_low(c, ay, pr, q, g);
         faces.x.add_pressure_high(c, ax, pr, q, g);
@@ -90,15 +91,15 @@ struct ShiftKernel {
 }  // namespace
 
 void CALCP(int dir) {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     const PressureKernel kernel{solver::cell_faces(g), runctl.RLXP};
-    loops::sweep(g, loops::all_cells(g), loops::sweep_order(dir), kernel);
+    loops::sweep(g, all_cells(g), loops::sweep_order(dir), kernel);
 }
 
 void MASS() {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     loops::Sum rm{runctl.RM};
-    loops::pass(g, loops::all_cells(g), MassResidualKernel{solver::cell_faces(g)}, rm);
+    loops::pass(g, all_cells(g), MassResidualKernel{solver::cell_faces(g)}, rm);
     runctl.RM = rm.value;
 }
 
@@ -109,9 +110,9 @@ void MASS() {
 // No shift when no open cell lies in a boundary box, when the sources cancel,
 // when every slope is 0, or when the quotient is not a finite number.
 void ADJUSTP() {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     SourceTotals sources;
-    loops::pass(g, loops::all_cells(g), OpenSourceKernel{}, sources);
+    loops::pass(g, all_cells(g), OpenSourceKernel{}, sources);
 
     // The slopes of the open boundary cells; a cell in two boxes counts twice.
     double s1 = 0.0, s2 = 0.0;
@@ -135,7 +136,7 @@ void ADJUSTP() {
     if (!std::isfinite(dp)) return;
     if (dp > 1.0) dp = 1.0;
     if (dp < -1.0) dp = -1.0;
-    loops::pass(g, loops::all_cells(g), ShiftKernel{dp});
+    loops::pass(g, all_cells(g), ShiftKernel{dp});
 }
 
 }  // namespace tarvex

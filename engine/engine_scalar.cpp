@@ -1,6 +1,8 @@
 // The three transported scalars: temperature T, contaminant C and water
-// vapour C2. One set-up kernel, one sweep kernel and one residual kernel
-// serve all three; each equation is described by the arrays it works on.
+// vapour C2. One set-up kernel (ScalarSetup), one sweep kernel (ScalarSweep)
+// and one residual kernel (ScalarResidual) serve all three; each equation is
+// described by the arrays it works on (TemperatureEq, ContaminantEq,
+// VapourEq).
 //
 // Set-up of cell P (k, j, i ascending, cells with CPR > OPEN_MIN):
 //   CP = max(0, -MIMB);  SU = SC + CP·phi;  SP = SPc + CP
@@ -16,17 +18,16 @@
 
 #include <cmath>
 
+#include "engine/axis.h"
+#include "engine/cells.h"
 #include "engine/engine.h"
+#include "engine/pbcells.h"
 #include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
-
-using solver::Cell;
-using solver::Grid;
-using solver::Index;
 
 // The arrays of the three scalar equations: the variable, the case sources
 // (explicit and implicit part), the centre coefficient and source after
@@ -38,7 +39,7 @@ struct TemperatureEq {
     static constexpr double* ap = coefs.APT;
     static constexpr double* su = coefs.SUT;
     static constexpr double* res = resid.REST;
-    static constexpr int HOOK = 4;   // USRSUB code
+    static constexpr int HOOK = UVALUE_HOOK;   // USRSUB code
 };
 struct ContaminantEq {
     static constexpr double* phi = fields.C;
@@ -61,15 +62,15 @@ struct VapourEq {
 
 // What one cell's set-up adds to the sums of the pass: its absolute residual,
 // and the water it condenses (always 0 but for water vapour).
-struct SetupTerm {
+struct ScalarSetupTerm {
     double residual = 0.0;
     double condensed = 0.0;
 };
 
-struct SetupSums {
+struct ScalarSetupSums {
     double residual;
     double condensed;
-    void add(const SetupTerm& t) {
+    void add(const ScalarSetupTerm& t) {
         residual += t.residual;
         if (t.condensed != 0.0) condensed += t.condensed;
     }
@@ -96,6 +97,11 @@ inline double condensation(double c2, double t, double vol) {
     return (c2 - RH2WC(100.0, tc)) * vol * AIRDEN / t;
 }
 
+// The factor of the water-vapour equation's surface-exchange sum, by which
+// the differences of content to the neighbours and to the pressure
+// boundaries, times face area over distance, reduce the source.
+constexpr double SURFACE_EXCHANGE = 0.003162;
+
 // The water-vapour steps.
 struct VapourSteps {
     // The content of each cell is clipped before the later cells read it, so
@@ -105,11 +111,13 @@ struct VapourSteps {
     static constexpr const double* t = fields.T;
     static constexpr const double* vol = coefs.VOL;
     static constexpr double* cond = c2eq.COND;
+    static constexpr const int32_t* pbface = pbtable.PBFACE;
+    static constexpr const double* pbc2 = pbtable.PBC2;
 
     solver::CellFaces faces;
     bool with_pb;   // the case has pressure boundaries
 
-    // The surface-exchange sum 0.003162 × ((C2(P) - C2 beyond) · area /
+    // The surface-exchange sum SURFACE_EXCHANGE × ((C2(P) - C2 beyond) · area /
     // distance over the neighbours inside the grid (north, south, east, west,
     // top, bottom), then over the pressure boundaries whose box holds the cell
     // (whole face area and cell width by the boundary's face code)).
@@ -125,11 +133,11 @@ struct VapourSteps {
         faces.z.add_exchange_low(c, c2, own, s);
         if (with_pb && pb_row_touched(c.j, c.k)) {
             for (int n : pb_rows(c.i, c.j, c.k)) {
-                const int face = pbtable.PBFACE[n];
-                s += (own - pbtable.PBC2[n]) * pb_face_area(face, c.i, c.j, c.k) / pb_face_width(face, c.i, c.j, c.k);
+                const int face = pbface[n];
+                s += (own - pbc2[n]) * pb_face_area(face, c.i, c.j, c.k) / pb_face_width(face, c.i, c.j, c.k);
             }
         }
-        return 0.003162 * s;
+        return SURFACE_EXCHANGE * s;
     }
 
     // A negative content is set to 0 (the sources already took the old
@@ -152,7 +160,7 @@ struct VapourSteps {
 
 // The set-up of one open cell (CPR > OPEN_MIN) of equation Eq.
 template <class Eq, class Steps>
-struct SetupKernel {
+struct ScalarSetup {
     static constexpr const double* cpr = fields.CPR;
     static constexpr const double* mimb = fields.MIMB;
     static constexpr const double* den = fields.DEN;
@@ -161,25 +169,29 @@ struct SetupKernel {
 
     Grid g;
     Steps steps;
+    solver::UvalueSurfaces surfaces;   // the source hook's (USRSUB) U-value surfaces
     bool transient;   // ITRANS = 1
     double dt;        // DT
     double alpha;     // relaxation factor
 
-    SetupTerm operator()(const Cell& c) const {
+    ScalarSetupTerm operator()(const Cell& c) const {
         const Index p = c.p;
-        if (!is_open(cpr[p])) return SetupTerm{};
+        if (!is_open(cpr[p])) return ScalarSetupTerm{};
         const double s = steps.start(c);
         const double cp = solver::outflow_coefficient(mimb[p]);
         double su = Eq::sc[p] + cp * Eq::phi[p];
         double sp = Eq::spc[p] + cp;
-        SetupTerm term;
+        ScalarSetupTerm term;
         term.condensed = steps.after_sources(c, su);
         if (transient) {
             const double tau = den[p] * vol[p] / dt;
             sp += tau;
             su += tau * Eq::phi[p];
         }
-        if (usrsub_acts(Eq::HOOK, p)) USRSUB(Eq::HOOK, c.i, c.j, c.k, su, sp);
+        // The source hook (USRSUB): U-value surfaces, for the temperature code.
+        if constexpr (Eq::HOOK == UVALUE_HOOK) {
+            if (surfaces.any(p)) surfaces.add_sources(c, su, sp);
+        }
         const double ap = cc.sum(p) + sp;
         steps.before_neighbours(s, su);
         const double phi = Eq::phi[p];
@@ -194,14 +206,14 @@ struct SetupKernel {
 // Sets up equation Eq over every cell; its residuals go to res0, its
 // condensation to condt.
 template <class Eq, class Steps>
-void setup(const Steps& steps, double alpha, double& res0, double& condt) {
-    const Grid g = loops::grid();
-    const SetupKernel<Eq, Steps> kernel{g, steps, runctl.ITRANS == 1, runctl.DT, alpha};
-    SetupSums sums{res0, condt};
+void set_up_scalar(const Steps& steps, double alpha, double& res0, double& condt) {
+    const Grid g = grid();
+    const ScalarSetup<Eq, Steps> kernel{g, steps, solver::UvalueSurfaces{g}, runctl.ITRANS == 1, runctl.DT, alpha};
+    ScalarSetupSums sums{res0, condt};
     if constexpr (Steps::ORDERED)
-        loops::sweep(g, loops::all_cells(g), loops::Order::forward, kernel, sums);
+        loops::sweep(g, all_cells(g), loops::Order::forward, kernel, sums);
     else
-        loops::pass(g, loops::all_cells(g), kernel, sums);
+        loops::pass(g, all_cells(g), kernel, sums);
     res0 = sums.residual;
     condt = sums.condensed;
 }
@@ -213,7 +225,7 @@ enum class Test { not_blocked, open };
 // its term of the equation's change sums. With Clip the new value is 0 where
 // the neighbour sum plus source is not positive.
 template <class Eq, Test CellTest, bool Clip>
-struct SweepKernel {
+struct ScalarSweep {
     static constexpr const double* cpr = fields.CPR;
     static constexpr solver::CellCoefs cc{};
 
@@ -237,14 +249,14 @@ struct SweepKernel {
 };
 
 template <class Eq, Test CellTest, bool Clip, class Sums>
-void sweep(int dir, Sums& sums) {
-    const Grid g = loops::grid();
-    loops::sweep(g, loops::all_cells(g), loops::sweep_order(dir), SweepKernel<Eq, CellTest, Clip>{g}, sums);
+void sweep_scalar(int dir, Sums& sums) {
+    const Grid g = grid();
+    loops::sweep(g, all_cells(g), loops::sweep_order(dir), ScalarSweep<Eq, CellTest, Clip>{g}, sums);
 }
 
 // The post-sweep residual of one open cell: its term of the equation's sum.
 template <class Eq>
-struct ResidualKernel {
+struct ScalarResidual {
     static constexpr const double* cpr = fields.CPR;
     static constexpr solver::CellCoefs cc{};
 
@@ -259,10 +271,10 @@ struct ResidualKernel {
 };
 
 template <class Eq>
-void residual(double& sum_out) {
-    const Grid g = loops::grid();
+void scalar_residual(double& sum_out) {
+    const Grid g = grid();
     loops::Sum sum{sum_out};
-    loops::pass(g, loops::all_cells(g), ResidualKernel<Eq>{g}, sum);
+    loops::pass(g, all_cells(g), ScalarResidual<Eq>{g}, sum);
     sum_out = sum.value;
 }
 
@@ -270,43 +282,43 @@ void residual(double& sum_out) {
 
 void SUBT() {
     double condt = 0.0;   // nothing condenses in this equation
-    setup<TemperatureEq>(CommonSteps{}, runctl.RLXT, runctl.RT0, condt);
+    set_up_scalar<TemperatureEq>(CommonSteps{}, runctl.RLXT, runctl.RT0, condt);
 }
 
 void SUBA() {
     double condt = 0.0;
-    setup<ContaminantEq>(CommonSteps{}, runctl.RLXC, runctl.RC0, condt);
+    set_up_scalar<ContaminantEq>(CommonSteps{}, runctl.RLXC, runctl.RC0, condt);
 }
 
 void SUB2A() {
-    const Grid g = loops::grid();
+    const Grid g = grid();
     const VapourSteps steps{solver::cell_faces(g), pbtable.PBON == 1 && pbtable.NPB > 0};
-    setup<VapourEq>(steps, c2eq.RLXC2, runctl.RC20, runctl.CONDT);
+    set_up_scalar<VapourEq>(steps, c2eq.RLXC2, runctl.RC20, runctl.CONDT);
 }
 
 void CALCT(int dir) {
     loops::ChangeSums changes{domsums.SDT, domsums.XDT};
-    sweep<TemperatureEq, Test::not_blocked, false>(dir, changes);
+    sweep_scalar<TemperatureEq, Test::not_blocked, false>(dir, changes);
     domsums.SDT = changes.sum;
     domsums.XDT = changes.max;
 }
 
 void CALCA(int dir) {
     loops::ChangeSums changes{domsums.SDC, domsums.XDC};
-    sweep<ContaminantEq, Test::open, true>(dir, changes);
+    sweep_scalar<ContaminantEq, Test::open, true>(dir, changes);
     domsums.SDC = changes.sum;
     domsums.XDC = changes.max;
 }
 
 void CALC2A(int dir) {
     loops::NoSums none;   // the water-vapour sweeps keep no change sums
-    sweep<VapourEq, Test::open, false>(dir, none);
+    sweep_scalar<VapourEq, Test::open, false>(dir, none);
 }
 
-void ENER() { residual<TemperatureEq>(runctl.RT); }
+void ENER() { scalar_residual<TemperatureEq>(runctl.RT); }
 
-void CONC() { residual<ContaminantEq>(runctl.RC); }
+void CONC() { scalar_residual<ContaminantEq>(runctl.RC); }
 
-void CONC2() { residual<VapourEq>(runctl.RC2); }
+void CONC2() { scalar_residual<VapourEq>(runctl.RC2); }
 
 }  // namespace tarvex

@@ -1,17 +1,14 @@
 // One outer iteration of the solver, and the densities.
 
+#include "engine/axis.h"
+#include "engine/cells.h"
 #include "engine/engine.h"
 #include "engine/iterlines.h"
-#include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
-
-using solver::Cell;
-using solver::Grid;
-using solver::Index;
 
 // ---- densities -----------------------------------------------------------
 
@@ -53,50 +50,28 @@ struct CellDensityKernel {
     }
 };
 
-// The arrays of the face densities across axis Axis: the cell widths along
-// it, the faces' open fractions and their densities.
-template <int Axis>
-struct FaceDensityArrays;
-
-template <>
-struct FaceDensityArrays<0> {
-    static constexpr const double* width = fields.DX;
-    static constexpr const double* cprf = fields.CPRU;
-    static constexpr double* denf = fields.DENU;
-};
-template <>
-struct FaceDensityArrays<1> {
-    static constexpr const double* width = fields.DY;
-    static constexpr const double* cprf = fields.CPRV;
-    static constexpr double* denf = fields.DENV;
-};
-template <>
-struct FaceDensityArrays<2> {
-    static constexpr const double* width = fields.DZ;
-    static constexpr const double* cprf = fields.CPRW;
-    static constexpr double* denf = fields.DENW;
-};
-
-// Density on the open low faces across axis Axis, interpolated linearly
+// Density on the open low faces across axis A, interpolated linearly
 // between the two cell centres beside the face.
-template <int Axis>
+template <int A>
 struct FaceDensity {
-    using A = FaceDensityArrays<Axis>;
+    static constexpr const double* width = solver::Axis<A>::width;   // DX, DY, DZ
+    static constexpr const double* cprf = solver::Axis<A>::cpr;      // CPRU ...
+    static constexpr double* denf = solver::Axis<A>::den;            // DENU ...
     static constexpr const double* den = fields.DEN;
     Index step;
     void operator()(const Cell& c) const {
-        if (!is_open(A::cprf[c.p])) return;
-        const int m = c.at<Axis>();
-        const double f = A::width[m - 1] / (A::width[m - 1] + A::width[m]);
-        A::denf[c.p] = (1.0 - f) * den[c.p - step] + f * den[c.p];
+        if (!is_open(cprf[c.p])) return;
+        const int m = c.at<A>();
+        const double f = width[m - 1] / (width[m - 1] + width[m]);
+        denf[c.p] = (1.0 - f) * den[c.p - step] + f * den[c.p];
     }
 };
 
-template <int Axis>
+template <int A>
 void face_densities(const Grid& g) {
-    FaceDensity<Axis> kernel;
-    kernel.step = g.stride(Axis);
-    loops::pass(g, loops::nodes<Axis>(g), kernel);
+    FaceDensity<A> kernel;
+    kernel.step = g.stride(A);
+    loops::pass(g, nodes<A>(g), kernel);
 }
 
 // ---- the outer iteration ---------------------------------------------------
@@ -151,6 +126,10 @@ void temperature_block() {
     SUBT();
     const bool print = runctl.IPRINT == 1;
     if (print) iterlines::temperature_header();
+    // The temperature block counts its sweeps in a counter of its own; the
+    // two concentration blocks count theirs in NSWC (below), which the
+    // water-vapour block starts again from 0, so NSWC ends an iteration
+    // with the water-vapour count.
     int sweeps = 0;
     scalar_block(CALCT, ENER, runctl.RT, runctl.CONVT, runctl.NPASST, sweeps, [&] {
         if (print) iterlines::temperature_line(runctl.ITER, sweeps, runctl.RT);
@@ -161,6 +140,7 @@ void contaminant_block() {
     SUBA();
     const bool print = runctl.IPRINT == 1;
     if (print) iterlines::concentration_header();
+    // Sweeps counted in NSWC, not locally (see temperature_block).
     scalar_block(CALCA, CONC, runctl.RC, runctl.CONVC, runctl.NPASSC, runctl.NSWC, [&] {
         if (print) iterlines::concentration_line(runctl.ITER, runctl.NSWC, runctl.RC);
     });
@@ -201,7 +181,9 @@ bool momentum_converged() {
 // The velocity-pressure cycles of an iteration; true when, in time-step mode,
 // a cycle has met the momentum and mass limits (the iteration then ends at
 // once). The pressure-boundary flows are updated after the cycles that end
-// at sweeps 2, 52, 102 and so on.
+// at sweeps 2, 52, 102 and so on: the sweep at which the next update is due
+// starts at 2 in every iteration, so nothing of an earlier iteration carries
+// over.
 bool velocity_pressure_cycles() {
     const bool transient = runctl.ITRANS == 1;
     const bool print = runctl.IPRINT == 1;
@@ -215,7 +197,6 @@ bool velocity_pressure_cycles() {
         momentum_residuals(transient || print);
         if (print) iterlines::momentum_line(runctl.ITER, n, runctl.RU, runctl.RV, runctl.RW, runctl.RM, runctl.RT);
         if (transient && momentum_converged()) return true;
-        if (n == 2) pb_due = 2;
         if (pbtable.PBON == 1 && n == pb_due) {
             USRSUB2();
             pb_due += PB_UPDATE_INTERVAL;
@@ -227,16 +208,16 @@ bool velocity_pressure_cycles() {
 }  // namespace
 
 void DENSIT() {
-    const Grid g = loops::grid();
+    const Grid g = grid();
     RegionSums regions_seen;
-    loops::pass(g, loops::all_cells(g), RegionKernel{}, regions_seen);
+    loops::pass(g, all_cells(g), RegionKernel{}, regions_seen);
     for (int r = 1; r <= NREGMAX; ++r) {
         if (regions.TREF[r] > 0.0)
             regions.RTREF[r] = 1.0 / regions.TREF[r];
         else if (regions_seen.count[r] > 0)
             regions.RTREF[r] = regions_seen.count[r] / regions_seen.tsum[r];
     }
-    loops::pass(g, loops::all_cells(g), CellDensityKernel{});
+    loops::pass(g, all_cells(g), CellDensityKernel{});
     face_densities<0>(g);
     face_densities<1>(g);
     face_densities<2>(g);

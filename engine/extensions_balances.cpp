@@ -9,14 +9,14 @@
 
 #include "common/channels.h"
 #include "common/textfmt.h"
+#include "engine/cells.h"
 #include "engine/engine.h"
+#include "engine/solver_kernels.h"
 #include "engine/solver_loops.h"
 
 namespace tarvex {
 
 namespace {
-
-using loops::Cell;
 
 // A box limit clamped into 1..n, so that a table entry can never make the
 // sums read outside the grid.
@@ -81,16 +81,16 @@ struct UvalueTerm {
 };
 
 struct UvalueKernel {
-    static constexpr const bool* uvalcell = uvaltab.UVALCELL;
     static constexpr const double* t = fields.T;
+    solver::UvalueSurfaces surfaces;
     UvalueTerm operator()(const Cell& c) const {
         UvalueTerm term;
-        if (!uvalcell[c.p]) return term;
+        if (!surfaces.any(c.p)) return term;
         const double tp = t[c.p];
         for (int f = 1; f <= 6; ++f) {
             UvalueFace face;
-            if (!uvalue_face(c.p, c.i, c.j, c.k, f, face)) continue;
-            const double tx = uvalue_far_temperature(face);
+            if (!surfaces.face(c, f, face)) continue;
+            const double tx = surfaces.far_temperature(face);
             term.q[term.faces] = (tx - tp) * face.u;
             term.loss[term.faces] = tx < tp;
             ++term.faces;
@@ -118,7 +118,7 @@ void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout
     massout = 0.0;
     heatin = 0.0;
     heatout = 0.0;
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     if (g.nx < 1 || g.ny < 1 || g.nz < 1) return;
     const CellFlowKernel kernel{};
     const int npb = std::min<int>(pbtable.NPB, NPBMAX);
@@ -129,7 +129,7 @@ void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout
         // Only the cells of the box are visited, in the grid's own order, so
         // the sums are those of a visit of every cell that keeps the cells
         // inside the box.
-        const loops::Box box{clamp_to_grid(pbtable.PBI1[n], g.nx), clamp_to_grid(pbtable.PBI2[n], g.nx),
+        const Box box{clamp_to_grid(pbtable.PBI1[n], g.nx), clamp_to_grid(pbtable.PBI2[n], g.nx),
                              clamp_to_grid(pbtable.PBJ1[n], g.ny), clamp_to_grid(pbtable.PBJ2[n], g.ny),
                              clamp_to_grid(pbtable.PBK1[n], g.nz), clamp_to_grid(pbtable.PBK2[n], g.nz)};
         BoundarySums sums{pbtable.PBT[n], massin, massout, heatin, heatout};
@@ -142,9 +142,9 @@ void BOUNDFLOWS(double& massin, double& massout, double& heatin, double& heatout
 }
 
 void ALLFLOWS(double& massin, double& massout, double& heatin, double& heatout) {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     AllSums sums;
-    loops::pass(g, loops::all_cells(g), CellFlowKernel{}, sums);
+    loops::pass(g, all_cells(g), CellFlowKernel{}, sums);
     massin = sums.massin;
     massout = sums.massout;
     heatin = sums.heatin;
@@ -152,9 +152,9 @@ void ALLFLOWS(double& massin, double& massout, double& heatin, double& heatout) 
 }
 
 void UENERGY(double& gain, double& loss) {
-    const loops::Grid g = loops::grid();
+    const Grid g = grid();
     UvalueSums sums;
-    loops::pass(g, loops::all_cells(g), UvalueKernel{}, sums);
+    loops::pass(g, all_cells(g), UvalueKernel{solver::UvalueSurfaces{g}}, sums);
     gain = sums.gain;
     loss = sums.loss;
 }

@@ -9,45 +9,12 @@
 
 #include "common/channels.h"
 #include "common/textfmt.h"
+#include "engine/case_arrays.h"
 #include "engine/engine.h"
 
 namespace tarvex {
 
 namespace {
-
-// Every per-cell array of the groups that a case load clears. The
-// static_asserts below fail when a group gains a member that is not listed
-// here, so a new array cannot silently escape the clearing.
-constexpr std::array<CellArray FIELDS::*, 34> kFieldArrays = {
-    &FIELDS::SUW,  &FIELDS::AREAW, &FIELDS::CPRW,  &FIELDS::SCW,  &FIELDS::SPW,  &FIELDS::W,
-    &FIELDS::C,    &FIELDS::SCC,   &FIELDS::SPC,   &FIELDS::APC,  &FIELDS::SUC,  &FIELDS::P,
-    &FIELDS::T,    &FIELDS::SCV,   &FIELDS::SUU,   &FIELDS::SUV,  &FIELDS::AREAU, &FIELDS::AREAV,
-    &FIELDS::MIMB, &FIELDS::CPRU,  &FIELDS::CPRV,  &FIELDS::DEN,  &FIELDS::CPR,  &FIELDS::U,
-    &FIELDS::V,    &FIELDS::SCT,   &FIELDS::SMASS, &FIELDS::SCU,  &FIELDS::SPU,  &FIELDS::SPT,
-    &FIELDS::SPV,  &FIELDS::DENU,  &FIELDS::DENV,  &FIELDS::DENW,
-};
-static_assert(sizeof(FIELDS) == kFieldArrays.size() * sizeof(CellArray) + 3 * sizeof(FIELDS::DX),
-              "a FIELDS array is missing from the case-load clearing");
-
-constexpr std::array<CellArray COEFS::*, 15> kCoefArrays = {
-    &COEFS::APT, &COEFS::SUT, &COEFS::HU, &COEFS::HV, &COEFS::HW,  &COEFS::AN,  &COEFS::AS, &COEFS::AE,
-    &COEFS::AW,  &COEFS::AT,  &COEFS::AB, &COEFS::VOL, &COEFS::APU, &COEFS::APV, &COEFS::APW,
-};
-static_assert(sizeof(COEFS) == kCoefArrays.size() * sizeof(CellArray),
-              "a COEFS array is missing from the case-load clearing");
-
-constexpr std::array<CellArray C2EQ::*, 6> kC2Arrays = {
-    &C2EQ::C2, &C2EQ::SCC2, &C2EQ::SPC2, &C2EQ::APC2, &C2EQ::SUC2, &C2EQ::COND,
-};
-static_assert(sizeof(C2EQ) == kC2Arrays.size() * sizeof(CellArray) + sizeof(double),
-              "a C2EQ array is missing from the case-load clearing");
-
-constexpr std::array<CellArray RESID::*, 5> kResidArrays = {
-    &RESID::RESUVW, &RESID::RESM, &RESID::REST, &RESID::RESC, &RESID::RESC2,
-};
-static_assert(sizeof(RESID) == kResidArrays.size() * sizeof(CellArray),
-              "a RESID array is missing from the case-load clearing");
-static_assert(sizeof(MIXLEN) == sizeof(CellArray), "a MIXLEN array is missing from the case-load clearing");
 
 // The padded extent (NX+1)(NY+1)(NZ+1) of the grid that was cleared last.
 // The engine writes per-cell elements only within the extent of the loaded
@@ -73,10 +40,7 @@ void clear_cells(T* array, int64_t n) {
 
 // Clears every per-cell array, padding included, over elements 1..n.
 void clear_all_cells(int64_t n) {
-    for (auto member : kFieldArrays) clear_cells(fields.*member, n);
-    for (auto member : kCoefArrays) clear_cells(coefs.*member, n);
-    for (auto member : kC2Arrays) clear_cells(c2eq.*member, n);
-    for (auto member : kResidArrays) clear_cells(resid.*member, n);
+    for_each_case_array([n](double* a) { clear_cells(a, n); });
     clear_cells(mixlen.XLMIX, n);
     for (int f = 1; f <= 6; ++f) {
         // Face f of cell idx is element idx + (f-1)*NCELLMAX: the same

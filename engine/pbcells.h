@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/axis.h"
 #include "engine/data.h"
 #include "engine/limits.h"
 
@@ -139,28 +140,8 @@ inline bool pb_row_touched(int j, int k) {
     return (a.ROWANY[bit / 64] >> (bit % 64)) & 1u;
 }
 
-// Full face area of cell (i, j, k) on the side named by a face code:
-// DY*DZ for 1 and 2, DX*DZ for 3 and 4, DX*DY for 5 and 6; 0 for any other
-// code. Open fractions do not enter. i, j, k must be real cells.
-inline double pb_face_area(int face, int i, int j, int k) {
-    switch (face) {
-        case 1: case 2: return fields.DY[j] * fields.DZ[k];
-        case 3: case 4: return fields.DX[i] * fields.DZ[k];
-        case 5: case 6: return fields.DX[i] * fields.DY[j];
-        default: return 0.0;
-    }
-}
-
-// Width of cell (i, j, k) across the side named by a face code: DX for 1 and
-// 2, DY for 3 and 4, DZ for 5 and 6; 0 for any other code.
-inline double pb_face_width(int face, int i, int j, int k) {
-    switch (face) {
-        case 1: case 2: return fields.DX[i];
-        case 3: case 4: return fields.DY[j];
-        case 5: case 6: return fields.DZ[k];
-        default: return 0.0;
-    }
-}
+// The face areas and widths by face code (pb_face_area, pb_face_width) are
+// those of the axis table (axis.h).
 
 // Calls fn(n) for every row n, in table order, whose box holds cell (i, j, k).
 template <class Fn>

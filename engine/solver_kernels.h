@@ -1,7 +1,8 @@
 // Pieces of per-cell work that several equations share: the faces of a cell
 // along one axis (mass flows, conductances, the pressure equation's face
 // terms, the velocity gradients), the six neighbour coefficients of a cell,
-// the outflow coefficient and the under-relaxation of a cell's equation.
+// the U-value surfaces of a cell, the outflow coefficient and the
+// under-relaxation of a cell's equation.
 //
 // Kernels and their pieces name the arrays they read and write in one place,
 // at the top of their definition, as constant pointers into the data groups
@@ -17,29 +18,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/axis.h"
+#include "engine/cells.h"
 #include "engine/data.h"
-#include "engine/pbcells.h"
-#include "engine/solver_loops.h"
+#include "engine/engine.h"
 
 namespace tarvex::solver {
-
-using loops::Cell;
-using loops::Grid;
-using loops::Index;
-
-// Face codes of the low and high face of a cell along axis 0 (x), 1 (y) or
-// 2 (z): 1 west, 2 east, 3 south, 4 north, 5 bottom, 6 top.
-template <int Axis>
-inline constexpr int LOW_FACE = 2 * Axis + 1;
-template <int Axis>
-inline constexpr int HIGH_FACE = 2 * Axis + 2;
-
-// Full area of a cell's faces across axis Axis (the open fractions do not
-// enter): the face-area helper with the axis's face code.
-template <int Axis>
-inline double axis_face_area(const Cell& c) {
-    return pb_face_area(LOW_FACE<Axis>, c.i, c.j, c.k);
-}
 
 // Mass flow F and diffusion conductance D of one face; both 0 on the domain
 // boundary.
@@ -48,64 +32,29 @@ struct FaceFlow {
     double d = 0.0;
 };
 
-// The arrays of the faces across axis Axis.
-template <int Axis>
-struct AxisArrays;
-
-template <>
-struct AxisArrays<0> {
-    static constexpr const double* den = fields.DENU;
-    static constexpr const double* area = fields.AREAU;
-    static constexpr const double* vel = fields.U;
-    static constexpr const double* cpr = fields.CPRU;
-    static constexpr const double* ap = coefs.APU;
-    static constexpr const double* h = coefs.HU;
-    static constexpr const double* centre = gridline.XC;
-};
-template <>
-struct AxisArrays<1> {
-    static constexpr const double* den = fields.DENV;
-    static constexpr const double* area = fields.AREAV;
-    static constexpr const double* vel = fields.V;
-    static constexpr const double* cpr = fields.CPRV;
-    static constexpr const double* ap = coefs.APV;
-    static constexpr const double* h = coefs.HV;
-    static constexpr const double* centre = gridline.YC;
-};
-template <>
-struct AxisArrays<2> {
-    static constexpr const double* den = fields.DENW;
-    static constexpr const double* area = fields.AREAW;
-    static constexpr const double* vel = fields.W;
-    static constexpr const double* cpr = fields.CPRW;
-    static constexpr const double* ap = coefs.APW;
-    static constexpr const double* h = coefs.HW;
-    static constexpr const double* centre = gridline.ZC;
-};
-
-// The faces of a cell across axis Axis: the low face carries the node of the
+// The faces of a cell across axis A: the low face carries the node of the
 // cell itself (index P), the high face the node of the next cell along the
-// axis (P + step). Faces on the domain boundary are absent. Reads, per face:
-// den (DENU, DENV, DENW: density at the face), area (AREAU ...: open area),
-// vel (U, V, W), cpr (CPRU ...: open fraction), ap (APU ...: centre
-// coefficient of the node), h (HU ...: numerator of the node's last sweep);
-// and centre (XC, YC, ZC: centre coordinates, walls at 0 and last+1).
-template <int Axis>
+// axis (P + step). Faces on the domain boundary are absent. Reads, per face
+// (axis.h): den (DENU, DENV, DENW: density at the face), area (AREAU ...:
+// open area), vel (U, V, W), cpr (CPRU ...: open fraction), ap (APU ...:
+// centre coefficient of the node), h (HU ...: numerator of the node's last
+// sweep); and centre (XC, YC, ZC: centre coordinates, walls at 0 and
+// last+1).
+template <int A>
 struct AxisFaces {
-    using A = AxisArrays<Axis>;
-    static constexpr const double* den = A::den;
-    static constexpr const double* area = A::area;
-    static constexpr const double* vel = A::vel;
-    static constexpr const double* cpr = A::cpr;
-    static constexpr const double* ap = A::ap;
-    static constexpr const double* h = A::h;
-    static constexpr const double* centre = A::centre;
+    static constexpr const double* den = Axis<A>::den;
+    static constexpr const double* area = Axis<A>::area;
+    static constexpr const double* vel = Axis<A>::vel;
+    static constexpr const double* cpr = Axis<A>::cpr;
+    static constexpr const double* ap = Axis<A>::ap;
+    static constexpr const double* h = Axis<A>::h;
+    static constexpr const double* centre = Axis<A>::centre;
 
     Index step;   // index step along the axis
     int last;     // cells along the axis
 
-    bool has_low(const Cell& c) const { return c.at<Axis>() > 1; }
-    bool has_high(const Cell& c) const { return c.at<Axis>() < last; }
+    bool has_low(const Cell& c) const { return c.at<A>() > 1; }
+    bool has_high(const Cell& c) const { return c.at<A>() < last; }
 
     // Mass flow through the face of node n, positive along the axis.
     double flow(Index n) const { return den[n] * area[n] * vel[n]; }
@@ -115,11 +64,11 @@ struct AxisFaces {
     // Distance from the cell's centre to the centre beyond its low or high
     // face (to the wall for the first and last cells).
     double low_distance(const Cell& c) const {
-        const int m = c.at<Axis>();
+        const int m = c.at<A>();
         return centre[m] - centre[m - 1];
     }
     double high_distance(const Cell& c) const {
-        const int m = c.at<Axis>();
+        const int m = c.at<A>();
         return centre[m + 1] - centre[m];
     }
 
@@ -169,12 +118,12 @@ struct AxisFaces {
     // face inside the grid.
     void add_exchange_low(const Cell& c, const double* phi, double own, double& s) const {
         if (!has_low(c)) return;
-        const int m = c.at<Axis>();
+        const int m = c.at<A>();
         s += (own - phi[c.p - step]) * area[c.p] / std::fabs(centre[m - 1] - centre[m]);
     }
     void add_exchange_high(const Cell& c, const double* phi, double own, double& s) const {
         if (!has_high(c)) return;
-        const int m = c.at<Axis>();
+        const int m = c.at<A>();
         const Index n = c.p + step;
         s += (own - phi[n]) * area[n] / std::fabs(centre[m + 1] - centre[m]);
     }
@@ -184,7 +133,7 @@ struct AxisFaces {
     // neighbours along the axis; beyond the first and last cells phi is 0 on
     // the boundary grid line.
     double gradient(const double* phi, const Cell& c) const {
-        const int m = c.at<Axis>();
+        const int m = c.at<A>();
         const Index p = c.p;
         const double fwd = m < last ? std::fabs((phi[p] - phi[p + step]) / (centre[m] - centre[m + 1]))
                                     : std::fabs(phi[p] / (centre[last] - centre[last + 1]));
@@ -194,11 +143,11 @@ struct AxisFaces {
     }
 };
 
-template <int Axis>
-inline AxisFaces<Axis> axis_faces(const Grid& g) {
-    AxisFaces<Axis> f;
-    f.step = g.stride(Axis);
-    f.last = g.count(Axis);
+template <int A>
+inline AxisFaces<A> axis_faces(const Grid& g) {
+    AxisFaces<A> f;
+    f.step = g.stride(A);
+    f.last = g.count(A);
     return f;
 }
 
@@ -268,5 +217,57 @@ inline void store_relaxed(double& ap_out, double& su_out, double ap, double su, 
         su_out = su + (1.0 - rlx) * apr * value;
     }
 }
+
+// The U-value surfaces of the cells (face f = 1..6 of cell P is element
+// P + (f-1)·NCELLMAX of UVAL and UVALT), as the energy equation, the balances
+// and the region viewer see them (UvalueFace, engine.h).
+struct UvalueSurfaces {
+    static constexpr const double* uval = uvaltab.UVAL;
+    static constexpr const double* uvalt = uvaltab.UVALT;
+    static constexpr const bool* uvalcell = uvaltab.UVALCELL;
+    static constexpr const double* t = fields.T;
+
+    Grid g;
+
+    // Whether cell p has any surface.
+    bool any(Index p) const { return uvalcell[p]; }
+
+    // Face f of cell c: false when it has no surface, or is coupled to the
+    // air two cells across it and that cell lies outside the grid.
+    bool face(const Cell& c, int f, UvalueFace& out) const {
+        const Index q = c.p + static_cast<Index>(f - 1) * NCELLMAX;
+        const double u = uval[q];
+        if (!(u > NOT_SET_BELOW)) return false;
+        out.u = u;
+        out.ut = uvalt[q];
+        out.coupled = !(out.ut - u >= 1e-5);
+        out.far = 0;
+        if (!out.coupled) return true;
+        // Two cells across the face: down the axis for the low face (odd
+        // codes), up it for the high face.
+        const int a = face_axis(f);
+        const int d = f % 2 == 1 ? -2 : 2;
+        const int m = c.at(a) + d;
+        if (m < 1 || m > g.count(a)) return false;
+        out.far = static_cast<int32_t>(c.p + d * g.stride(a));
+        return true;
+    }
+
+    // The temperature beyond a face that face() accepted, K.
+    double far_temperature(const UvalueFace& f) const { return f.coupled ? t[f.far] : f.ut / f.u; }
+
+    // The temperature equation's sources of cell c: for each surface U·A·T
+    // beyond to the source (a coupled surface keeps UVALT = UVAL, so UVALT ×
+    // T beyond is that) and U·A to the centre coefficient.
+    void add_sources(const Cell& c, double& su, double& sp) const {
+        if (!uvalcell[c.p]) return;
+        for (int f = 1; f <= 6; ++f) {
+            UvalueFace s;
+            if (!face(c, f, s)) continue;
+            su += s.coupled ? s.ut * t[s.far] : s.ut;
+            sp += s.u;
+        }
+    }
+};
 
 }  // namespace tarvex::solver

@@ -3,6 +3,7 @@
 // cells' mass and scalar sources.
 #include <algorithm>
 
+#include "engine/cells.h"
 #include "engine/engine.h"
 #include "engine/pbcells.h"
 #include "engine/solver_loops.h"
@@ -41,7 +42,7 @@ void BUILD_PBCELLS() {
 
     // The rows (J, K) some box touches.
     for (uint64_t& w : pbaxis.ROWANY) w = 0;
-    loops::for_rows<loops::Order::forward>(loops::Box{1, 1, 1, pbaxis.NYB, 1, pbaxis.NZB}, [](int j, int k) {
+    loops::for_rows<loops::Order::forward>(Box{1, 1, 1, pbaxis.NYB, 1, pbaxis.NZB}, [](int j, int k) {
         if ((pbaxis.ROWSJ[j] & pbaxis.ROWSK[k]).empty()) return;
         const int64_t bit = static_cast<int64_t>(k - 1) * pbaxis.NYB + j;
         pbaxis.ROWANY[bit / 64] |= uint64_t{1} << (bit % 64);
@@ -81,7 +82,7 @@ void USRSUB2() {
     // order, so the last row of a cell sets its sources.
     double min_total = 0.0;
     double mout_total = 0.0;
-    loops::pb_cells(loops::grid(), [&](const loops::Cell& c, const PbRowSet& rows) {
+    loops::pb_cells(grid(), [&](const Cell& c, const PbRowSet& rows) {
         for (int n : rows) {
             const double area = pb_face_area(pbtable.PBFACE[n], c.i, c.j, c.k);
             const double m = pb_flow(n, fields.DEN[c.p], fields.P[c.p], area);

@@ -104,7 +104,7 @@ void fill(Dialog& dlg, const Typed* again, const std::string& message) {
         // "from last data" only when there are fields to continue from.
         const bool last_data = !runflags.NEWFIELDS && runflags.FIELDSOK;
         dlg.set_logical(last_data ? IDC_LASTDATA : IDC_INITIALISE, Attr::state, true);
-        if (pbtable.NITER != -999) {
+        if (pbtable.NITER != NOT_SET) {
             dlg.set_text(IDC_ITERATIONS, fmt_i(pbtable.NITER, 10));
             dlg.set_text(IDC_SAVE, fmt_i(pbtable.NSAVE, 10));
         }

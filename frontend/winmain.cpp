@@ -42,6 +42,10 @@ ThreadMaker g_thread_maker;
 std::mutex g_report_mutex;
 RunReport g_report;
 
+// The factor of the temperature residual sum, shown per unit open volume
+// times this, as the screens and the log show it.
+constexpr double TEMPERATURE_SUM_FACTOR = 0.93;
+
 void console(std::string_view text) { write_line(CH_CONSOLE, free_line(text)); }
 
 // LINE := text, blank-filled to its 132 characters.
@@ -272,7 +276,7 @@ Run::Step Run::iterate() {
 
     const double vol = domsums.VOLTOT;
     const double f = std::max({runctl.RU0, runctl.RV0, runctl.RW0}) / vol;
-    runctl.RT0 = runctl.RT0 * 0.93 / vol;
+    runctl.RT0 = runctl.RT0 * TEMPERATURE_SUM_FACTOR / vol;
     runctl.RM0 = runctl.RM0 / vol;
     runctl.RC0 = runctl.RC0 * 1000.0 / vol;
     runctl.RC20 = runctl.RC20 * 1000.0 / vol;
@@ -329,7 +333,7 @@ void Run::record(double f) {
     r.u = at(fields.U, mon);
     r.v = at(fields.V, mon);
     r.w = at(fields.W, mon);
-    r.tc = at(fields.T, mon) - 273.15;
+    r.tc = at(fields.T, mon) - KELVIN_OFFSET;
     r.p = at(fields.P, mon);
     log_.write(log_record(r));
 
@@ -345,7 +349,7 @@ void Run::record(double f) {
                     ++open;
                 }
             }
-    r.mean_tc = open > 0 ? sum / static_cast<double>(open) - 273.15 : 0.0;
+    r.mean_tc = open > 0 ? sum / static_cast<double>(open) - KELVIN_OFFSET : 0.0;
 
     const double vol = domsums.VOLTOT;
     r.sdu = domsums.SDU / vol;

@@ -1,11 +1,34 @@
 #!/bin/sh
-# Builds both builds with every test and runs them; then the engine tests
-# and the raster operations under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the front end, the platform layer and the
-# solver's worker threads under ThreadSanitizer, and a bounded fuzz run of the
-# three file readers.
+# Checks first that the solver's kernels read only the arrays they name; then
+# builds both builds with every test and runs them, under CTest and each test
+# program once directly; then the engine tests and the raster operations under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the front end, the platform
+# layer and the solver's worker threads under ThreadSanitizer, and a bounded
+# fuzz run of the three file readers.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+
+echo "== kernels read only the arrays they name"
+# A kernel, a kernel piece or a helper (a struct, or an inline function, at
+# the left margin of the engine's equation files) reaches the data groups only
+# through the arrays it names as static constexpr members (or the axis table's);
+# the values of a pass come from the routine that sets the pass up.
+if ! awk '
+    FNR == 1 { inside = 0 }
+    /^(struct|class|inline) / {
+        if ($0 ~ /}$/ && $0 !~ /^(struct|class)/) one = 1; else { inside = 1; one = 0 }
+    }
+    (inside || one) && /(fields|coefs|c2eq|resid|runctl|pbtable|griddim|gridline|regions|uvaltab|domsums|mixlen|runflags)\.|[^_a-z.]grid\(\)|loops::grid/ && !/static constexpr/ {
+        print FILENAME ":" FNR ": " $0; bad = 1
+    }
+    one { one = 0 }
+    inside && /^};?$/ { inside = 0 }
+    END { exit bad }
+' "$ROOT"/engine/engine_*.cpp "$ROOT"/engine/solver_kernels.h "$ROOT"/engine/axis.h "$ROOT"/engine/extensions_balances.cpp; then
+    echo "test-all: a kernel or helper above reads a data group directly; name the array as a member" >&2
+    exit 1
+fi
+
 "$ROOT/scripts/install-deps.sh"
 
 JOBS=$(nproc 2>/dev/null || echo 4)

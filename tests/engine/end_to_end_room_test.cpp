@@ -21,6 +21,7 @@
 #include "common/channels.h"
 #include "common/textfmt.h"
 #include "engine/engine.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
@@ -54,21 +55,15 @@ protected:
     // Reads the example's case and control files and sets new fields as a
     // run from new fields does.
     void load() {
-        const fs::path example = fs::path(TARVEX_SOURCE_DIR) / "examples/room";
-        const fs::path case_file = example / "room.case", control_file = example / "room.control";
         ScopedChannelSink bind(CH_CONSOLE, &console_);
-        ASSERT_TRUE(filenames.INFILE.assign(case_file.string()));
-        ASSERT_TRUE(filenames.CTLFILE.assign(control_file.string()));
-        ASSERT_EQ(INPUT0(), 0) << console_.text();
-        ASSERT_EQ(INPUT1(), 0) << console_.text();
+        ASSERT_TRUE(test::read_case_and_control(test::example_room_file("room.case"),
+                                                test::example_room_file("room.control"), console_))
+            << console_.text();
         ASSERT_EQ(runctl.ITURB, 1);
         ASSERT_EQ(runctl.ITRANS, 0);
         // The reader's own inflow total agrees with the figure above.
         ASSERT_NEAR(domsums.FLOWIN, M_SUPPLY, 1e-15);
-        INIVAL();
-        runctl.ITER = 0;
-        runctl.DT = 1.0;
-        if (runctl.ITURB == 2 || runctl.ITURB == 3) DIST3D();
+        test::start_new_fields();
         runctl.NEWDIST = false;
     }
 

@@ -32,6 +32,7 @@
 #include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 #include "tests/engine/parallel_paths.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
@@ -75,20 +76,15 @@ std::string run_record(int model, double factor) {
 
     CaptureSink console;
     ScopedChannelSink bind(CH_CONSOLE, &console);
-    filenames.INFILE.assign((fs::path(TARVEX_SOURCE_DIR) / "examples/room/room.case").string());
-    filenames.CTLFILE.assign(control.string());
     std::string text;
-    const bool read = INPUT0() == 0 && INPUT1() == 0;
+    const bool read = test::read_case_and_control(test::example_room_file("room.case"), control.string(), console);
     fs::remove_all(dir);
     if (!read) {
         ADD_FAILURE() << console.text();
         return text;
     }
 
-    INIVAL();
-    runctl.ITER = 0;
-    runctl.DT = 1.0;
-    if (runctl.ITURB == 2 || runctl.ITURB == 3) DIST3D();
+    test::start_new_fields();
     for (int n = 1; n <= ITERATIONS; ++n) {
         runctl.ITER = n;
         int iusr3 = 0, iconv = 0;

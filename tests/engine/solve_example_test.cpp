@@ -10,11 +10,10 @@
 
 #include "common/channels.h"
 #include "engine/engine.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
-
-std::string example_file(const char* name) { return std::string(TARVEX_SOURCE_DIR) + "/examples/room/" + name; }
 
 // Post-sweep residual sums of one iteration.
 struct Sums {
@@ -24,15 +23,11 @@ struct Sums {
 TEST(SolveExample, SteadyRoomResidualsFallByThreeOrders) {
     CaptureSink console, iter;
     ScopedChannelSink c(CH_CONSOLE, &console), it(CH_ITER, &iter);
-    filenames.INFILE.assign(example_file("room.case"));
-    filenames.CTLFILE.assign(example_file("room.control"));
-    ASSERT_EQ(INPUT0(), 0) << console.text();
-    ASSERT_EQ(INPUT1(), 0) << console.text();
+    ASSERT_TRUE(test::read_case_and_control(test::example_room_file("room.case"),
+                                            test::example_room_file("room.control"), console))
+        << console.text();
     ASSERT_EQ(runctl.ITRANS, 0);
-    INIVAL();
-    if (runctl.ITURB == 2 || runctl.ITURB == 3) DIST3D();
-    runctl.DT = 1.0;
-    runctl.ITER = 0;
+    test::start_new_fields();
     runctl.IPRINT = 1;   // the post-sweep sums are computed for the per-sweep lines
 
     std::vector<Sums> sums;

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "common/channels.h"
+#include "engine/case_arrays.h"
 #include "engine/data.h"
 #include "engine/engine.h"
 #include "tests/engine/open_box_fixture.h"
@@ -29,18 +30,12 @@ using openbox::update_geometry;
 
 // Zeroes what the equation tests use, over the padded cells of a grid of
 // ncells cells, so that tests do not depend on what an earlier test left in
-// the same process.
+// the same process: every case array the engine lists (case_arrays.h), the
+// U-value cells and mixing lengths, and the run state.
 inline void reset_state(int ncells) {
-    double* arrays[] = {
-        fields.SUW, fields.AREAW, fields.CPRW, fields.SCW, fields.SPW, fields.W, fields.C, fields.SCC, fields.SPC,
-        fields.APC, fields.SUC, fields.P, fields.T, fields.SCV, fields.SUU, fields.SUV, fields.AREAU, fields.AREAV,
-        fields.MIMB, fields.CPRU, fields.CPRV, fields.DEN, fields.CPR, fields.U, fields.V, fields.SCT, fields.SMASS,
-        fields.SCU, fields.SPU, fields.SPT, fields.SPV, fields.DENU, fields.DENV, fields.DENW, coefs.APT, coefs.SUT,
-        coefs.HU, coefs.HV, coefs.HW, coefs.AN, coefs.AS, coefs.AE, coefs.AW, coefs.AT, coefs.AB, coefs.VOL,
-        coefs.APU, coefs.APV, coefs.APW, c2eq.C2, c2eq.SCC2, c2eq.SPC2, c2eq.APC2, c2eq.SUC2, c2eq.COND,
-        resid.RESUVW, resid.RESM, resid.REST, resid.RESC, resid.RESC2};
-    for (double* a : arrays)
+    for_each_case_array([ncells](double* a) {
         for (int p = 0; p <= ncells && p <= NCELLMAX; ++p) a[p] = 0.0;
+    });
     for (int p = 0; p <= ncells && p <= NCELLMAX; ++p) {
         uvaltab.UVALCELL[p] = false;
         mixlen.XLMIX[p] = 9.9e19;

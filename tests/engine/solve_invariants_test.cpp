@@ -26,30 +26,14 @@
 #include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 #include "solve_fixture.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
 
 // Steady run controls shared by the cases: constant effective viscosity
 // (model 1), the run driver's relaxation factors, no per-sweep lines.
-void steady_controls(double viseff) {
-    runctl.ITURB = 1;
-    runctl.VISEFF = viseff;
-    runctl.VISC = 1.8e-5;
-    runctl.DENS = 1.2;
-    runctl.ITRANS = 0;
-    runctl.DT = 1.0;
-    runctl.IPRINT = 0;
-    runctl.NPASS = 20;
-    runctl.NPASST = 10;
-    runctl.NPASSC = 10;
-    runctl.RLXU = runctl.RLXV = runctl.RLXW = 0.7;
-    runctl.RLXP = 0.5;
-    runctl.RLXT = 0.9;
-    runctl.RLXC = c2eq.RLXC2 = 0.9;
-    runctl.RLXADJ = 0.2;
-    runctl.CONVU = runctl.CONVM = runctl.CONVT = runctl.CONVC = runctl.CONVC2 = 0.0;
-}
+void steady_controls(double viseff) { test::set_steady_controls({.viseff = viseff}); }
 
 // Gravity along -z, as the case reader turns it into buoyancy factors.
 void gravity_down() {

@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "solve_fixture.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
@@ -30,19 +31,9 @@ void prepare_duct(int npass) {
     test::add_pb(NX, NX, 1, 4, 1, 4, 2, 0.6, 0.0, 0.5);
     test::pb_done();
     fields.SMASS[ARIDX(NX, 2, 2)] = 7.0;   // stale: the start of the iteration replaces it
-    runctl.ITURB = 1;
-    runctl.VISC = 1.8e-5;
-    runctl.VISEFF = 500.0 * 1.8e-5;
-    runctl.DENS = 1.2;
+    test::set_steady_controls({.viseff = 500.0 * 1.8e-5, .npass = npass, .rlx_flow = 0.5, .rlxadj = 0.01});
     runctl.ITEMP = 0;
     runctl.ICONC = 0;
-    runctl.ITRANS = 0;
-    runctl.IPRINT = 0;
-    runctl.DT = 1.0;
-    runctl.NPASS = npass;
-    runctl.RLXU = runctl.RLXV = runctl.RLXW = 0.5;
-    runctl.RLXP = 0.5;
-    runctl.RLXADJ = 0.01;
     runctl.ITER = 1;
 }
 

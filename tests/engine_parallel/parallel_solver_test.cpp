@@ -31,6 +31,7 @@
 #include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 #include "tests/engine/solve_fixture.h"
+#include "tests/engine/run_setup.h"
 
 namespace tarvex {
 namespace {
@@ -45,21 +46,7 @@ void lay_out_room(int nx, int ny, int nz) {
     for (int k = 0; k < nz; ++k) dz.push_back(0.2 + 0.03 * (k % 2));
     test::make_grid(dx, dy, dz);
 
-    runctl.ITURB = 3;
-    runctl.VISEFF = 0.02;
-    runctl.VISC = 1.8e-5;
-    runctl.DENS = 1.2;
-    runctl.ITRANS = 0;
-    runctl.DT = 1.0;
-    runctl.IPRINT = 0;
-    runctl.NPASS = 6;
-    runctl.NPASST = 4;
-    runctl.NPASSC = 4;
-    runctl.RLXU = runctl.RLXV = runctl.RLXW = 0.6;
-    runctl.RLXP = 0.5;
-    runctl.RLXT = 0.9;
-    runctl.RLXC = c2eq.RLXC2 = 0.9;
-    runctl.RLXADJ = 0.2;
+    test::set_steady_controls({.viseff = 0.02, .model = 3, .npass = 6, .npasst = 4, .npassc = 4, .rlx_flow = 0.6});
     runctl.ITEMP = 1;
     runctl.ICONC = 1;
     runctl.GZ = -9.81;
