@@ -38,10 +38,15 @@
 // lies above the best) with the load average, and checks every count's
 // fields against 1 thread's bit for bit. --busy N keeps N cores busy with
 // spinning processes of its own for the whole run (the "one core taken"
-// case), and ends them afterwards.
+// case), and ends them afterwards. The scan's last line, "default", is the
+// solver's default count, which uses fewer workers when that is faster
+// (solver_pool.h); the numbered lines are fixed counts. --split, --adder and
+// --interleave force that part of every parallel schedule, to measure what
+// the driver's choice gains.
 //
 // Usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference]
 //                            [--threads N | --scan N] [--busy N]
+//                            [--split j|k] [--adder on|off] [--interleave 1|2]
 //                            [--repeats N] [--warmup N]
 //                            [--passes N] [--check-iterations N]
 //                            [--dir DIRECTORY] [--keep]
@@ -70,6 +75,7 @@
 
 #include "common/channels.h"
 #include "engine/engine.h"
+#include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 
 namespace {
@@ -86,6 +92,7 @@ struct Options {
     int threads = 0;            // 0: the solver's default
     int scan = 0;               // > 0: scan the counts 1..scan instead
     int busy = 0;               // spinning processes kept running meanwhile
+    loops::Schedule schedule;   // parts of the parallel schedule forced (--split, --adder, --interleave)
     int repeats = 5;            // timed repetitions, each on 1 thread and on N threads
     int warmup = 1;             // untimed iterations on each thread count first
     int passes = 10;            // velocity-pressure sweeps per outer iteration
@@ -108,6 +115,8 @@ void usage(std::FILE* to) {
                  "  --threads N        the all-threads count set against 1 thread (default: the solver's, %d)\n"
                  "  --scan N           every count 1..N against 1 thread, alternating; one line per count\n"
                  "  --busy N           keep N cores busy with spinning processes during the run\n"
+                 "  --split j|k, --adder on|off, --interleave 1|2\n"
+                 "                     force a part of the parallel schedule (default: the driver's choice)\n"
                  "  --repeats N        timed repetitions, each on 1 and on N threads (default 5)\n"
                  "  --warmup N         untimed iterations on each count first (default 1)\n"
                  "  --passes N         velocity-pressure sweeps per outer iteration (default 10)\n"
@@ -147,6 +156,16 @@ bool parse(int argc, char** argv, Options& o) {
             if (!value(o.scan, 1)) return false;
         } else if (arg == "--busy") {
             if (!value(o.busy, 0)) return false;
+        } else if (arg == "--split" && a + 1 < argc) {
+            const std::string v = argv[++a];
+            if (v != "j" && v != "k") return false;
+            o.schedule.split = v == "j" ? loops::Schedule::Split::j : loops::Schedule::Split::k;
+        } else if (arg == "--adder" && a + 1 < argc) {
+            const std::string v = argv[++a];
+            if (v != "on" && v != "off") return false;
+            o.schedule.adder = v == "on" ? loops::Schedule::Adder::on : loops::Schedule::Adder::off;
+        } else if (arg == "--interleave") {
+            if (!value(o.schedule.interleave, 1) || o.schedule.interleave > 2) return false;
         } else if (arg == "--repeats") {
             if (!value(o.repeats, 1)) return false;
         } else if (arg == "--warmup") {
@@ -713,14 +732,15 @@ bool scan_counts(const Options& o, int max, const std::string& case_path, const 
     const std::string load_before = load_average();
     // time[t][0]: the 1-thread iteration timed next to count t; time[t][1]:
     // count t's own.
+    // Index max + 1: the default count.
     std::vector<std::vector<double>> time[2];
-    time[0].resize(static_cast<size_t>(max) + 1);
-    time[1].resize(static_cast<size_t>(max) + 1);
+    time[0].resize(static_cast<size_t>(max) + 2);
+    time[1].resize(static_cast<size_t>(max) + 2);
     for (int rep = 0; rep < o.repeats; ++rep) {
-        for (int t = 2; t <= max; ++t) {
+        for (int t = 2; t <= max + 1; ++t) {
             const int order[2] = {rep % 2, 1 - rep % 2};   // 0: 1 thread, 1: t threads
             for (int s : order) {
-                set_solver_threads(s == 0 ? 1 : t);
+                set_solver_threads(s == 0 ? 1 : t <= max ? t : 0);
                 time[s][static_cast<size_t>(t)].push_back(one_iteration());
             }
         }
@@ -771,6 +791,16 @@ bool scan_counts(const Options& o, int max, const std::string& case_path, const 
                     minimum(one), minimum(many), median(one) / median(many), minimum(one) / minimum(many),
                     100.0 * (median(many) / minimum(many) - 1.0), !check ? "-" : d.empty() ? "same" : "DIFFER");
     }
+    {
+        set_solver_threads(0);
+        const auto& one = time[0][static_cast<size_t>(max) + 1];
+        const auto& many = time[1][static_cast<size_t>(max) + 1];
+        std::printf("  %7s %12.4f %12.4f %10.4f %10.4f %9.2f %9.2f %10.0f%% %9s\n", "default", median(one),
+                    median(many), minimum(one), minimum(many), median(one) / median(many),
+                    minimum(one) / minimum(many), 100.0 * (median(many) / minimum(many) - 1.0), "-");
+        std::printf("  (default: the solver's default count, %d, with %s)\n", default_solver_threads(),
+                    loops::count_adapts() ? "the count of workers choosing itself" : "a count asked for");
+    }
     for (int t = 2; t <= max; ++t)
         if (!diff[static_cast<size_t>(t)].empty())
             std::printf("  differing on %d threads: %s\n", t, diff[static_cast<size_t>(t)].c_str());
@@ -808,6 +838,7 @@ int main(int argc, char** argv) {
     }
     const int nthreads = o.threads > 0 ? o.threads : default_solver_threads();
     BusyCores busy(o.busy);
+    loops::set_forced_schedule(o.schedule);
 
     namespace fs = std::filesystem;
     fs::path dir;
