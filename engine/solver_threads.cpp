@@ -30,7 +30,8 @@ int threads_from_environment() {
     const char* s = std::getenv("TARVEX_THREADS");
     if (s == nullptr) return 0;
     while (std::isspace(static_cast<unsigned char>(*s))) ++s;
-    if (!std::isdigit(static_cast<unsigned char>(*s))) return 0;   // also no sign
+    if (*s == '+') ++s;   // no other sign
+    if (!std::isdigit(static_cast<unsigned char>(*s))) return 0;
     char* end = nullptr;
     errno = 0;
     const long n = std::strtol(s, &end, 10);
