@@ -554,6 +554,19 @@ struct SweepJob {
                 if (step - rlo == len - 1) mine.publish(static_cast<std::uint32_t>(y0 + rlo) + 1);
             }
         }
+        // What the adder waits for is what this sweeper published: the last
+        // sweeper's count of planes, or each sweeper's whole block.
+        if constexpr (STORE) {
+            if (plan.adder) {
+                [[maybe_unused]] const SegmentMap map = segments();
+                if (plan.split_j && w == plan.sweepers() - 1)
+                    assert(map.segment(plan.npipe - 1).producer == w &&
+                           map.segment(plan.npipe - 1).done_at == mine.load());
+                if (!plan.split_j)
+                    assert(map.segment(w).producer == w && map.segment(w).done_at == mine.load() &&
+                           map.block_start(w) == x0 && map.block_start(w + 1) == x0 + len);
+            }
+        }
     }
 };
 
