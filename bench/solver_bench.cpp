@@ -724,11 +724,16 @@ private:
 bool scan_counts(const Options& o, int max, const std::string& case_path, const std::string& control_path,
                  int32_t padded) {
     // Warm-up: the first iterations touch the arrays for the first time.
-    for (int n = 0; n < o.warmup; ++n)
+    for (int n = 0; n < o.warmup; ++n) {
         for (int t = 1; t <= max; ++t) {
             set_solver_threads(t);
             one_iteration();
         }
+        // The default count times its choices of workers in its first
+        // iterations, as it does at the start of every run.
+        set_solver_threads(0);
+        for (int it = 0; it < 2; ++it) one_iteration();
+    }
     const std::string load_before = load_average();
     // time[t][0]: the 1-thread iteration timed next to count t; time[t][1]:
     // count t's own.

@@ -266,10 +266,14 @@ void set_count_adapts(bool on) { g_adapts.store(on, std::memory_order_relaxed); 
 int CountTuner::choose(int most) {
     if (most <= 1 || most > MOST) return most;
     ++jobs_;
+    // First all the workers, then one and half of them: a busy machine is
+    // found within the first jobs, not after a climb down one count at a
+    // time.
+    for (int c : {most, 1, (most + 1) / 2})
+        if (per_cell_[c] == 0.0) return c;
     int best = 0;
     for (int c = 1; c <= most; ++c)
         if (per_cell_[c] > 0.0 && (best == 0 || per_cell_[c] < per_cell_[best])) best = c;
-    if (best == 0) return most;   // nothing timed yet: all of them
     if (jobs_ % 8 == 0) {
         side_ = -side_;
         int c = best + side_;

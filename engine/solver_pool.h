@@ -168,8 +168,8 @@ void set_parallel_min_cells(int n);
 // With the default count (neither TARVEX_THREADS nor a count set by the
 // program) the number of workers of a job chooses itself: each kind of sweep
 // or pass keeps a CountTuner that times its jobs per cell and keeps to the
-// count that has been fastest lately, trying a neighbouring count every
-// eighth job. A core taken by another program so costs one worker instead of
+// count that has been fastest lately (after timing all the workers, one and
+// half of them first), trying a neighbouring count every eighth job. A core taken by another program so costs one worker instead of
 // the pipeline's pace (every worker of a sweep waits for the one before it),
 // and with every core busy the jobs go down to one thread. A count that was
 // asked for is used as it is.
