@@ -32,7 +32,7 @@ std::int64_t now_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
-// The patience policy (see Patience in the header for the reasons).
+// The patience policy (see the header for the reasons).
 constexpr int SPIN_US = 1000;
 // Yields after the spinning, before sleeping: with more threads than cores
 // the thread waited for often needs just that.
@@ -45,14 +45,9 @@ constexpr int SPINS_PER_YIELD = 64;
 std::atomic<int> g_spin_us{SPIN_US};
 
 // Spinning pays only while every thread has a core of its own.
-bool spinning_pays(int threads) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 || static_cast<unsigned>(threads) <= cores;
-}
+bool spinning_pays(int threads) { return threads <= usable_cores(); }
 
 }  // namespace
-
-Patience patience() { return Patience{g_spin_us.load(std::memory_order_relaxed), YIELDS}; }
 
 Counter::Patient::Patient(bool may_spin) : until_ns(0), yields(YIELDS) {
     const int us = may_spin ? g_spin_us.load(std::memory_order_relaxed) : 0;

@@ -21,7 +21,10 @@ namespace tarvex::loops {
 
 // ---- the waiting primitive ------------------------------------------------
 
-// How long a waiter spins before it yields and then sleeps.
+// The patience policy of every wait. A waiter spins on the counter for up
+// to a millisecond (a pause at a time, with a yield every 64 pauses, so that
+// a thread that wants the core gets it), then yields the core 16 times, then
+// sleeps on the counter until it is published.
 //
 // Spinning bridges the short waits of a job (the worker upstream in a
 // sweep's pipeline is a plane of its block ahead, some 20 microseconds) and
@@ -31,14 +34,8 @@ namespace tarvex::loops {
 // to 2.4 times faster on 8 threads than on 1; with 1 millisecond, 4.1 to 4.4
 // times. Spinning only pays while every thread has a core of its own: with
 // more threads than cores a spinning thread takes the core of the one it
-// waits for, so waiters then yield and sleep at once.
-struct Patience {
-    int spin_us;   // microseconds of spinning (with a yield every 64 pauses)
-    int yields;    // yields after the spinning, before sleeping
-};
-
-// The policy in use (set by the pool from its count of threads and cores).
-Patience patience();
+// waits for, so waiters then yield and sleep at once. A worker left out of a
+// job does not wait on it at all (each worker has a job word of its own).
 
 // A counter that one side publishes and the other waits on. 32 bits wide:
 // atomic::wait() sleeps on the word itself (a futex) only for that width.

@@ -1,5 +1,7 @@
 #include "engine/solver_threads.h"
 
+#include <sched.h>
+
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -40,10 +42,22 @@ int threads_from_environment() {
     return static_cast<int>(n);
 }
 
-int default_solver_threads() {
-    if (const int env = threads_from_environment(); env > 0) return env;
+int usable_cores() {
+    // The cores this process may run on (a narrower affinity mask, as taskset
+    // or a container's cpuset sets, leaves fewer than the machine has).
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int n = CPU_COUNT(&set);
+        if (n >= 1) return n;
+    }
     const unsigned hw = std::thread::hardware_concurrency();
     return hw >= 1 ? static_cast<int>(hw) : 1;
+}
+
+int default_solver_threads() {
+    if (const int env = threads_from_environment(); env > 0) return env;
+    return usable_cores();
 }
 
 void set_solver_threads(int n) {

@@ -1,8 +1,8 @@
 // The number of threads the solver's sweeps and passes run on.
 //
 // The count is read from TARVEX_THREADS when the engine first needs it and
-// defaults to the machine's cores; a program (the benchmark, the tests) may
-// set it before a run. Results do not depend on it, to the bit.
+// defaults to the cores the process may run on; a program (the benchmark,
+// the tests) may set it before a run. Results do not depend on it, to the bit.
 //
 // Only the thread that drives the solver (the calculation thread, or the main
 // thread of a test) sets it, and never while a routine of the solver runs.
@@ -27,8 +27,11 @@ bool solver_threads_asked();
 // it allowed), else 0.
 int threads_from_environment();
 
+// The cores the process may run on (at least 1).
+int usable_cores();
+
 // The default: TARVEX_THREADS when it holds such a number, else the
-// machine's cores (at least 1).
+// usable cores.
 int default_solver_threads();
 
 }  // namespace tarvex
