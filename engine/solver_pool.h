@@ -166,7 +166,8 @@ void set_parallel_min_cells(int n);
 // program) the number of workers of a job chooses itself: each kind of sweep
 // or pass keeps a CountTuner that times its jobs per cell and keeps to the
 // count that has been fastest lately (after timing all the workers, one and
-// half of them first), trying a neighbouring count every eighth job. A core taken by another program so costs one worker instead of
+// half of them first), trying a neighbouring count every eighth job and half
+// or twice the best count every 64th. A core taken by another program so costs one worker instead of
 // the pipeline's pace (every worker of a sweep waits for the one before it),
 // and with every core busy the jobs go down to one thread. A count that was
 // asked for is used as it is.
@@ -193,7 +194,8 @@ public:
 private:
     double per_cell_[MOST + 1] = {};   // smoothed seconds per cell; 0: not timed
     unsigned jobs_ = 0;
-    int side_ = 1;   // the neighbour tried next: +1 or -1
+    int side_ = 1;      // the neighbour tried next: +1 or -1
+    bool far_ = false;  // the far count tried last: half (true) or twice the best
 };
 
 // ---- forcing a schedule (tests) ---------------------------------------------

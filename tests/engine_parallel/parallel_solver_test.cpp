@@ -323,8 +323,8 @@ TEST_F(ParallelSolver, PoolAlreadyInUseLeavesTheWorkSerial) {
 }
 
 // The tuner of the count times all the workers, one and half of them first,
-// then keeps to the fastest count timed and tries its neighbours every
-// eighth job.
+// then keeps to the fastest count timed, tries its neighbours every eighth
+// job and half or twice it every 64th.
 TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
     loops::CountTuner t;
     EXPECT_EQ(t.choose(1), 1);
@@ -334,14 +334,17 @@ TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
         t.record(c, 1000.0, 2e-3);
     }
     for (int c = 1; c <= 8; ++c) t.record(c, 1000.0, c == 3 ? 1e-3 : 2e-3);
-    int at_best = 0, at_two = 0, at_four = 0, other = 0;
+    int at_best = 0, at_two = 0, at_four = 0, at_one = 0, other = 0;
     for (int job = 0; job < 64; ++job) {
         const int c = t.choose(8);
-        (c == 3 ? at_best : c == 2 ? at_two : c == 4 ? at_four : other) += 1;
+        (c == 3 ? at_best : c == 2 ? at_two : c == 4 ? at_four : c == 1 ? at_one : other) += 1;
     }
+    // Jobs 4 to 67: the 64th tries half the best count, the other eighths
+    // its neighbours in turn.
     EXPECT_EQ(at_best, 56);
+    EXPECT_EQ(at_one, 1);
     EXPECT_EQ(at_two, 4);
-    EXPECT_EQ(at_four, 4);
+    EXPECT_EQ(at_four, 3);
     EXPECT_EQ(other, 0);
     // A smaller bound than the best count: a count within it.
     EXPECT_LE(t.choose(2), 2);
