@@ -243,8 +243,12 @@ using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>,
 // Rows visited at once by a sweeper. Two rows side by side overlap their
 // dependent chains; more run slower (the kernels' values no longer fit the
 // registers).
-// Measured with tarvex_bench_solver --reference --scan 8 (forcing 1 against
-// the automatic 2 in the driver): see the report of the change; kept.
+// Measure: tarvex_bench_solver --reference --scan 8 --interleave 1, against
+// the same without --interleave. On the shared machine (load average 28 to
+// 35, 3 repetitions) the speed-ups on 2, 4 and 8 threads were 0.82, 0.65 and
+// 0.86 with one row against 0.60, 0.72 and 0.54 with two: within the noise
+// of that load, so not yet shown to pay; kept until a scan on a quiet
+// machine decides (drop it, and visit_two_rows, if one row is as fast).
 inline constexpr int INTERLEAVE = 2;
 
 // The extents of a box and the place of a cell's term.
@@ -436,8 +440,14 @@ inline constexpr double FOLD_ROW = 0.1;
 
 // The same with the terms kept: with the adder (three workers or more, blocks
 // of j: the planes are added while the others sweep), or added after.
-// Measured with tarvex_bench_solver --reference --scan 8: see the report of
-// the change; kept.
+// Measure the adder: tarvex_bench_solver --reference --scan 8 --adder off
+// (and --adder on) against the same without --adder; the j-or-k choice:
+// --split j and --split k against the same without --split. On the shared
+// machine (load average 28 to 37, 3 repetitions) the speed-ups on 2, 4 and 8
+// threads were 0.60, 0.72, 0.54 chosen; 0.84, 0.80, 0.85 without the adder;
+// 1.22, 0.76, 0.87 with it always; 0.77, 1.01, 0.91 with blocks of j;
+// 0.82, 0.75, 0.92 with blocks of k: within the noise of that load, so
+// neither is shown to pay yet; kept until a scan on a quiet machine decides.
 inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j) {
     const double fold = FOLD_ROW * static_cast<double>(nsplit * npipe);
     const int workers = static_cast<int>(std::min<Index>(threads, nsplit));
