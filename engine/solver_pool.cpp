@@ -272,8 +272,8 @@ int CountTuner::choose(int most) {
         if (per_cell_[c] > 0.0 && (best == 0 || per_cell_[c] < per_cell_[best])) best = c;
     // Every 64th job half or twice the best count, so that a count timed
     // long ago under other load is timed again; every other eighth job a
-    // neighbour. On a quiet machine the tries cost about 3 % of the jobs'
-    // time at 8 threads.
+    // neighbour. On a quiet machine the tries should cost about 3 % of the
+    // jobs' time at 8 threads (an estimate).
     if (jobs_ % 64 == 0) {
         far_ = !far_;
         const int c = far_ ? std::max(1, best / 2) : std::min(most, best * 2);

@@ -178,7 +178,8 @@ void set_parallel_min_cells(int n);
 // 100 on 8 cores, 5 repetitions, four scans) the default's median speed-up
 // was 0.71, 1.20, 0.72 and 1.33 against 0.61, 0.85, 0.51 and 0.77 for 8
 // fixed threads in the same scans: it pays under load. On a quiet machine
-// its tries of other counts cost about 3 %.
+// its tries of other counts should cost about 3 % (an estimate, not yet
+// measured there).
 
 // Whether the count chooses itself: the default count, and not switched off.
 bool count_adapts();
