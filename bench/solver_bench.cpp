@@ -30,8 +30,24 @@
 //     run as many on N threads, and every per-cell array the solver forms
 //     and the sums of the iteration are compared bit for bit.
 //
+// With --scan N it instead scans the thread counts 1..N in one run: every
+// repetition times one iteration on each count t = 2..N right after (or,
+// every other repetition, right before) one on 1 thread, so that each count
+// is set against 1 thread under the same load; it prints one line per count
+// (median and best seconds per iteration, the speed-ups, how far the median
+// lies above the best) with the load average, and checks every count's
+// fields against 1 thread's bit for bit. --busy N keeps N cores busy with
+// spinning processes of its own for the whole run (the "one core taken"
+// case), and ends them afterwards. The scan's last line, "default", is the
+// solver's default count, which uses fewer workers when that is faster
+// (solver_pool.h); the numbered lines are fixed counts. --split, --adder and
+// --interleave force that part of every parallel schedule, to measure what
+// the driver's choice gains.
+//
 // Usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference]
-//                            [--threads N] [--repeats N] [--warmup N]
+//                            [--threads N | --scan N] [--busy N]
+//                            [--split j|k] [--adder on|off] [--interleave 1|2]
+//                            [--repeats N] [--warmup N]
 //                            [--passes N] [--check-iterations N]
 //                            [--dir DIRECTORY] [--keep]
 //
@@ -39,7 +55,9 @@
 // with a heated floor (465,000 cells; the large build only). Other grids have
 // cells of 0.1 m.
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,10 +70,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/channels.h"
 #include "engine/engine.h"
+#include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 
 namespace {
@@ -70,6 +90,9 @@ struct Options {
     int nz = SMALL_BUILD ? 61 : 98;
     bool reference = false;
     int threads = 0;            // 0: the solver's default
+    int scan = 0;               // > 0: scan the counts 1..scan instead
+    int busy = 0;               // spinning processes kept running meanwhile
+    loops::Schedule schedule;   // parts of the parallel schedule forced (--split, --adder, --interleave)
     int repeats = 5;            // timed repetitions, each on 1 thread and on N threads
     int warmup = 1;             // untimed iterations on each thread count first
     int passes = 10;            // velocity-pressure sweeps per outer iteration
@@ -84,12 +107,16 @@ constexpr double REF_LX = 4.0, REF_LY = 3.0, REF_LZ = 2.5;
 
 void usage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference] [--threads N]\n"
-                 "                           [--repeats N] [--warmup N] [--passes N] [--check-iterations N]\n"
-                 "                           [--dir DIRECTORY] [--keep]\n"
+                 "usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference] [--threads N | --scan N]\n"
+                 "                           [--busy N] [--repeats N] [--warmup N] [--passes N]\n"
+                 "                           [--check-iterations N] [--dir DIRECTORY] [--keep]\n"
                  "  NX NY NZ, --grid   cells of 0.1 m (default %d x %d x %d)\n"
                  "  --reference        the reference room, 100 x 75 x 62 cells over 4 x 3 x 2.5 m\n"
                  "  --threads N        the all-threads count set against 1 thread (default: the solver's, %d)\n"
+                 "  --scan N           every count 1..N against 1 thread, alternating; one line per count\n"
+                 "  --busy N           keep N cores busy with spinning processes during the run\n"
+                 "  --split j|k, --adder on|off, --interleave 1|2\n"
+                 "                     force a part of the parallel schedule (default: the driver's choice)\n"
                  "  --repeats N        timed repetitions, each on 1 and on N threads (default 5)\n"
                  "  --warmup N         untimed iterations on each count first (default 1)\n"
                  "  --passes N         velocity-pressure sweeps per outer iteration (default 10)\n"
@@ -125,6 +152,20 @@ bool parse(int argc, char** argv, Options& o) {
         };
         if (arg == "--threads") {
             if (!value(o.threads, 1)) return false;
+        } else if (arg == "--scan") {
+            if (!value(o.scan, 1)) return false;
+        } else if (arg == "--busy") {
+            if (!value(o.busy, 0)) return false;
+        } else if (arg == "--split" && a + 1 < argc) {
+            const std::string v = argv[++a];
+            if (v != "j" && v != "k") return false;
+            o.schedule.split = v == "j" ? loops::Schedule::Split::j : loops::Schedule::Split::k;
+        } else if (arg == "--adder" && a + 1 < argc) {
+            const std::string v = argv[++a];
+            if (v != "on" && v != "off") return false;
+            o.schedule.adder = v == "on" ? loops::Schedule::Adder::on : loops::Schedule::Adder::off;
+        } else if (arg == "--interleave") {
+            if (!value(o.schedule.interleave, 1) || o.schedule.interleave > 2) return false;
         } else if (arg == "--repeats") {
             if (!value(o.repeats, 1)) return false;
         } else if (arg == "--warmup") {
@@ -158,6 +199,8 @@ bool parse(int argc, char** argv, Options& o) {
     } else if (!dims.empty()) {
         return false;
     }
+    if (o.scan > 0 && o.threads > 0) return false;
+    if (o.scan > 1024 || o.busy > 1024) return false;
     if (o.reference) {
         if (grid_given) return false;
         o.nx = REF_NX;
@@ -633,6 +676,146 @@ void run_iterations(int n) {
     for (int it = 0; it < n; ++it) one_iteration();
 }
 
+// ---- other programs on the machine ----------------------------------------
+
+// The load averages of the machine, as /proc/loadavg gives them ("?" when it
+// cannot be read).
+std::string load_average() {
+    std::ifstream in("/proc/loadavg");
+    double a = 0, b = 0, c = 0;
+    if (!(in >> a >> b >> c)) return "?";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f %.2f %.2f", a, b, c);
+    return buf;
+}
+
+// Processes that each keep a core busy, as another program would, until
+// the benchmark ends them.
+class BusyCores {
+public:
+    explicit BusyCores(int n) {
+        for (int c = 0; c < n; ++c) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::alarm(3600);   // never outlives a benchmark that died
+                volatile unsigned long x = 0;
+                for (;;) x = x + 1;
+            }
+            if (pid > 0) pids_.push_back(pid);
+        }
+    }
+    ~BusyCores() {
+        for (pid_t pid : pids_) ::kill(pid, SIGKILL);
+        for (pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
+    }
+    BusyCores(const BusyCores&) = delete;
+    BusyCores& operator=(const BusyCores&) = delete;
+    int count() const { return static_cast<int>(pids_.size()); }
+
+private:
+    std::vector<pid_t> pids_;
+};
+
+// ---- the scan of thread counts ----------------------------------------------
+
+// Every count 1..max against 1 thread in the same repetitions, then every
+// count's bits against 1 thread's. Returns false when the case cannot be
+// loaded again.
+bool scan_counts(const Options& o, int max, const std::string& case_path, const std::string& control_path,
+                 int32_t padded) {
+    // Warm-up: the first iterations touch the arrays for the first time.
+    for (int n = 0; n < o.warmup; ++n) {
+        for (int t = 1; t <= max; ++t) {
+            set_solver_threads(t);
+            one_iteration();
+        }
+        // The default count times its choices of workers in its first
+        // iterations, as it does at the start of every run.
+        set_solver_threads(0);
+        for (int it = 0; it < 2; ++it) one_iteration();
+    }
+    const std::string load_before = load_average();
+    // time[t][0]: the 1-thread iteration timed next to count t; time[t][1]:
+    // count t's own.
+    // Index max + 1: the default count.
+    std::vector<std::vector<double>> time[2];
+    time[0].resize(static_cast<size_t>(max) + 2);
+    time[1].resize(static_cast<size_t>(max) + 2);
+    for (int rep = 0; rep < o.repeats; ++rep) {
+        for (int t = 2; t <= max + 1; ++t) {
+            const int order[2] = {rep % 2, 1 - rep % 2};   // 0: 1 thread, 1: t threads
+            for (int s : order) {
+                set_solver_threads(s == 0 ? 1 : t <= max ? t : 0);
+                time[s][static_cast<size_t>(t)].push_back(one_iteration());
+            }
+        }
+        std::fprintf(stderr, "  repetition %d of %d done\n", rep + 1, o.repeats);
+    }
+    const std::string load_after = load_average();
+    // The 1-thread line: all the 1-thread iterations of the scan.
+    std::vector<double> all_one;
+    for (int t = 2; t <= max; ++t)
+        all_one.insert(all_one.end(), time[0][static_cast<size_t>(t)].begin(), time[0][static_cast<size_t>(t)].end());
+    if (max < 2) {
+        for (int rep = 0; rep < o.repeats; ++rep) {
+            set_solver_threads(1);
+            all_one.push_back(one_iteration());
+        }
+    }
+
+    // Bits: every count from the same start as 1 thread.
+    std::vector<std::string> diff(static_cast<size_t>(max) + 1);
+    const bool check = o.check_iterations > 0;
+    if (check) {
+        set_solver_threads(1);
+        if (!load_case(case_path, control_path)) return false;
+        run_iterations(o.check_iterations);
+        const Snapshot serial = take_snapshot(padded);
+        for (int t = 2; t <= max; ++t) {
+            set_solver_threads(t);
+            if (!load_case(case_path, control_path)) return false;
+            run_iterations(o.check_iterations);
+            diff[static_cast<size_t>(t)] = differences(serial, padded);
+        }
+    }
+
+    std::printf("\nscan of thread counts, %d repetitions; load average %s before the timing, %s after\n",
+                o.repeats, load_before.c_str(), load_after.c_str());
+    std::printf("  (each count's iterations alternate with 1-thread iterations, the order swapped every repetition;\n"
+                "   speed-up = the 1-thread median over the count's median, and best over best)\n");
+    std::printf("  %7s %12s %12s %10s %10s %9s %9s %11s %9s\n", "threads", "1 thr med s", "N thr med s",
+                "1 thr best", "N thr best", "speed-up", "best s-u", "med/best-1", "bits");
+    std::printf("  %7d %12.4f %12.4f %10.4f %10.4f %9.2f %9.2f %10.0f%% %9s\n", 1, median(all_one), median(all_one),
+                minimum(all_one), minimum(all_one), 1.0, 1.0,
+                100.0 * (median(all_one) / minimum(all_one) - 1.0), "-");
+    for (int t = 2; t <= max; ++t) {
+        const auto& one = time[0][static_cast<size_t>(t)];
+        const auto& many = time[1][static_cast<size_t>(t)];
+        const std::string& d = diff[static_cast<size_t>(t)];
+        std::printf("  %7d %12.4f %12.4f %10.4f %10.4f %9.2f %9.2f %10.0f%% %9s\n", t, median(one), median(many),
+                    minimum(one), minimum(many), median(one) / median(many), minimum(one) / minimum(many),
+                    100.0 * (median(many) / minimum(many) - 1.0), !check ? "-" : d.empty() ? "same" : "DIFFER");
+    }
+    {
+        set_solver_threads(0);
+        const auto& one = time[0][static_cast<size_t>(max) + 1];
+        const auto& many = time[1][static_cast<size_t>(max) + 1];
+        std::printf("  %7s %12.4f %12.4f %10.4f %10.4f %9.2f %9.2f %10.0f%% %9s\n", "default", median(one),
+                    median(many), minimum(one), minimum(many), median(one) / median(many),
+                    minimum(one) / minimum(many), 100.0 * (median(many) / minimum(many) - 1.0), "-");
+        std::printf("  (default: the solver's default count, %d, with %s)\n", default_solver_threads(),
+                    loops::count_adapts() ? "the count of workers choosing itself" : "a count asked for");
+    }
+    for (int t = 2; t <= max; ++t)
+        if (!diff[static_cast<size_t>(t)].empty())
+            std::printf("  differing on %d threads: %s\n", t, diff[static_cast<size_t>(t)].c_str());
+    if (check)
+        std::printf("  (bits: %d iteration%s from new fields on each count against 1 thread; %d arrays and %zu sums)\n",
+                    o.check_iterations, o.check_iterations == 1 ? "" : "s", NARRAYS, iteration_sums().size());
+    std::printf("peak memory:          %.1f MB resident\n", static_cast<double>(peak_rss_kb()) / 1024.0);
+    return true;
+}
+
 // ---- report ----------------------------------------------------------------
 
 void print_row(const char* name, double one, double many, double gs) {
@@ -659,6 +842,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int nthreads = o.threads > 0 ? o.threads : default_solver_threads();
+    BusyCores busy(o.busy);
+    loops::set_forced_schedule(o.schedule);
 
     namespace fs = std::filesystem;
     fs::path dir;
@@ -700,10 +885,27 @@ int main(int argc, char** argv) {
                 griddim.NZ * w.z, o.reference ? " (the reference room, heated floor)" : "");
     std::printf("passes per iteration: %d velocity-pressure, %d temperature, %d concentration\n", runctl.NPASS,
                 runctl.NPASST, runctl.NPASSC);
-    std::printf("threads:              1 against %d (default %d)\n", nthreads, default_solver_threads());
-    std::printf("repetitions:          %d, 1-thread and %d-thread runs alternating; medians below\n", o.repeats,
-                nthreads);
+    if (o.scan > 0)
+        std::printf("threads:              1 against each of 2..%d (default %d)\n", o.scan, default_solver_threads());
+    else
+        std::printf("threads:              1 against %d (default %d)\n", nthreads, default_solver_threads());
+    std::printf("repetitions:          %d, 1-thread and %s runs alternating; medians below\n", o.repeats,
+                o.scan > 0 ? "N-thread" : (std::to_string(nthreads) + "-thread").c_str());
+    std::printf("cores kept busy:      %d by processes of the benchmark's own; %u cores, load average %s\n",
+                busy.count(), std::thread::hardware_concurrency(), load_average().c_str());
     std::printf("load and initialise:  %.3f s\n", seconds(tl0, tl1));
+
+    if (o.scan > 0) {
+        const bool ok = scan_counts(o, o.scan, case_path, control_path, padded);
+        set_solver_threads(0);
+        set_channel_sink(CH_CONSOLE, nullptr);
+        set_channel_sink(CH_ITER, nullptr);
+        if (made_dir && !o.keep) {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+        return ok ? 0 : 1;
+    }
 
     // Warm-up: the first iterations touch the arrays for the first time.
     for (int n = 0; n < o.warmup; ++n) {
@@ -776,10 +978,15 @@ int main(int argc, char** argv) {
         const double sc_s = (sweeps_of(runctl.NPASST) * med[s][4] + sweeps_of(runctl.NPASSC) * (med[s][5] + med[s][6])) *
                             cells * 1e-9;
         const std::string label = s == 0 ? "1 thread:" : std::to_string(nthreads) + " threads:";
+        // The sweeps are timed apart from the iteration; when they took
+        // longer there than within it (a noisy machine), the rest is shown
+        // as nothing rather than as a negative share.
+        const double rest = in_iter - vp_s - sc_s;
         std::printf("share of an iteration, %-11s velocity-pressure sweeps %.0f %%, scalar sweeps %.0f %%,"
-                    " set-ups and the rest %.0f %%\n",
+                    " set-ups and the rest %s\n",
                     label.c_str(), 100.0 * vp_s / in_iter, 100.0 * sc_s / in_iter,
-                    100.0 * (in_iter - vp_s - sc_s) / in_iter);
+                    rest > 0.005 * in_iter ? (std::to_string(static_cast<int>(100.0 * rest / in_iter + 0.5)) + " %").c_str()
+                                          : "0 % (the sweeps timed apart took at least the whole iteration)");
     }
 
     // Bandwidth reference.

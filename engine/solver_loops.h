@@ -51,6 +51,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -138,8 +140,13 @@ namespace detail {
 // A serial visit works on its own copy of the kernel: nothing else can see
 // the copy, so the compiler may keep the kernel's values in registers even
 // across the calls a kernel makes to other routines.
+//
+// The row loops here and below are flattened: the kernel and what it calls
+// are inlined into them whatever the compiler's budget for the translation
+// unit (a kernel called out of line, its values in memory, ran the momentum
+// sweeps up to three times slower).
 template <Order O, class Kernel, class Sums>
-inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+[[gnu::flatten]] inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
     const Kernel own = kernel;
     for_rows<O>(b, [&](int j, int k) { visit_row<O>(g, b, j, k, own, sums); });
 }
@@ -149,20 +156,25 @@ inline void serial(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums
 // Sweeps. The rows of the box form a grid (x, y) in sweep order: x counts the
 // rows along the axis that is shared out (j or k, whichever gives the shorter
 // estimated time), y those along the other, both from the first row the
-// sweep visits. Row (x, y) needs rows (x-1, y) and (x, y-1). Worker w owns a
-// block of x and goes through y as a pipeline: its first row of a plane y
-// waits until worker w-1 has published that it finished its last row of y.
-// Inside its block a worker takes INTERLEAVE planes at once, skewed by one
-// row each (rows (x, y) and (x-1, y+1) are independent), and visits their
-// cells alternately, so that the dependent chains of the two rows overlap.
-// A worker publishes a plane when its last row of the plane is done.
+// sweep visits. Row (x, y) needs rows (x-1, y) and (x, y-1). Sweeper w owns
+// a block of x and goes through y as a pipeline: its first row of a plane y
+// waits until sweeper w-1 has published that it finished its last row of y.
+// Inside its block a sweeper takes `interleave` planes at once (1 or 2),
+// skewed by one row each (rows (x, y) and (x-1, y+1) are independent), and
+// visits their cells alternately, so that the dependent chains of the two
+// rows overlap. A sweeper publishes a plane when its last row of the plane
+// is done.
 //
 // Passes. The rows in serial order are cut into one run of rows per worker,
 // or, when a worker of its own adds the terms, into chunks dealt round.
 //
 // Sums. Each cell's term goes to its place in a buffer in the serial visiting
-// order; when all rows are done the terms are handed to sums.add() in that
-// order, so every sum is formed exactly as in the serial visit.
+// order, and the terms are handed to sums.add() in that order, so every sum
+// is formed exactly as in the serial visit: either by the caller when all
+// rows are done, or, while the others still visit rows, by the adding worker
+// (the job's last worker), which goes through the segments of the buffer in
+// the serial order and waits for each on the progress counter of the worker
+// that produces it (add_in_order() and the SegmentMaps below).
 
 template <class S, class = void>
 struct discards_terms : std::false_type {};
@@ -179,6 +191,15 @@ inline constexpr bool keeps_terms = !std::is_void_v<TermOf<Kernel>> && !discards
 template <class Kernel, class Sums>
 using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>, char>;
 
+// Rows visited at once by a sweeper. Two rows side by side overlap their
+// dependent chains; more run slower (the kernels' values no longer fit the
+// registers).
+// Measure: tarvex_bench_solver --reference --scan 8 --interleave 1, against
+// the same without --interleave. On the shared machine (load average 28 to
+// 35, 3 repetitions) the speed-ups on 2, 4 and 8 threads were 0.82, 0.65 and
+// 0.86 with one row against 0.60, 0.72 and 0.54 with two: within the noise
+// of that load, so not yet shown to pay; kept until a scan on a quiet
+// machine decides (drop it, and visit_two_rows, if one row is as fast).
 inline constexpr int INTERLEAVE = 2;
 
 // The extents of a box and the place of a cell's term.
@@ -192,7 +213,7 @@ inline BoxShape shape(const Box& b) { return BoxShape{b.i1 - b.i0 + 1, b.j1 - b.
 
 // Row (j, k) in the order O, each cell's term to its place when Store.
 template <Order O, bool Store, class Kernel, class Term>
-inline void visit_one_row(const Grid& g, const Box& b, const BoxShape& s, int j, int k, const Kernel& kernel,
+[[gnu::flatten]] inline void visit_one_row(const Grid& g, const Box& b, const BoxShape& s, int j, int k, const Kernel& kernel,
                           Term* terms) {
     const int ifirst = O == Order::forward ? b.i0 : b.i1;
     constexpr int d = O == Order::forward ? 1 : -1;
@@ -212,10 +233,9 @@ inline void visit_one_row(const Grid& g, const Box& b, const BoxShape& s, int j,
 }
 
 // Two independent rows side by side, cell by cell: the dependent chain of
-// one row's cells overlaps the other's. (More rows than two run slower: the
-// kernels' values no longer fit the registers.)
+// one row's cells overlaps the other's.
 template <Order O, bool Store, class Kernel, class Term>
-inline void visit_two_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
+[[gnu::flatten]] inline void visit_two_rows(const Grid& g, const Box& b, const BoxShape& s, const int* js, const int* ks,
                            const Kernel& kernel, Term* terms) {
     const int ifirst = O == Order::forward ? b.i0 : b.i1;
     const int ja = js[0], ka = ks[0], jb = js[1], kb = ks[1];
@@ -262,6 +282,160 @@ inline void fold(const Term* terms, Index n, Sums& sums) {
     }
 }
 
+// ---- the ordered addition ---------------------------------------------------
+
+// One segment of the term buffer: the terms first .. first+count-1, added in
+// the order O (descending for a backward sweep), done once the progress
+// counter of worker producer reaches done_at.
+struct Segment {
+    Index first, count;
+    int producer;
+    std::uint32_t done_at;
+};
+
+// The map from the segments of a job's term buffer, in the serial visiting
+// order, to the workers that produce them and how far each must have got.
+struct SegmentMap {
+    enum class Kind {
+        // Sweeps with blocks of j: segment y is the k plane the pipeline
+        // visits y-th, finished when the last sweeper has published it (it
+        // waited for the others before its rows of the plane).
+        planes,
+        // Sweeps with blocks of k: segment w is sweeper w's block of planes,
+        // finished when it has published its last plane of the pipeline.
+        blocks,
+        // Passes: chunk c of chunk rows in serial order, dealt round to the
+        // producers; each publishes how many chunks it has done.
+        chunks,
+    };
+    Kind kind;
+    Index ni, nj, nk;
+    bool forward;      // planes and blocks: the order of the sweep
+    int producers;     // the workers before the adder
+    int npipe;         // blocks: the pipeline's planes
+    Index rows, chunk; // chunks: rows of the pass, rows per chunk
+
+    // First plane of sweeper w's block, counted in sweep order.
+    Index block_start(int w) const { return nk * w / producers; }
+
+    Index segments() const {
+        switch (kind) {
+        case Kind::planes: return nk;
+        case Kind::blocks: return producers;
+        case Kind::chunks: return (rows + chunk - 1) / chunk;
+        }
+        return 0;
+    }
+
+    Segment segment(Index s) const {
+        const Index plane = ni * nj;
+        switch (kind) {
+        case Kind::planes:
+            return Segment{(forward ? s : nk - 1 - s) * plane, plane, producers - 1,
+                           static_cast<std::uint32_t>(s) + 1};
+        case Kind::blocks: {
+            const Index x0 = block_start(static_cast<int>(s)), x1 = block_start(static_cast<int>(s) + 1);
+            const Index low = forward ? x0 : nk - x1;   // the block's lowest plane in the box
+            return Segment{low * plane, (x1 - x0) * plane, static_cast<int>(s), static_cast<std::uint32_t>(npipe)};
+        }
+        case Kind::chunks: {
+            const Index r0 = s * chunk, r1 = std::min(rows, r0 + chunk);
+            return Segment{r0 * ni, (r1 - r0) * ni, static_cast<int>(s % producers),
+                           static_cast<std::uint32_t>(s / producers) + 1};
+        }
+        }
+        return Segment{0, 0, 0, 0};
+    }
+};
+
+// The adding worker, the one ordered addition of the parallel visits: the
+// segments of the map in the serial visiting order, each added once its
+// producer has published it. Out of line: it is not worth inlining, and the
+// compiler's budget is better spent on the kernels in the row loops.
+template <Order O, class Term, class Sums>
+[[gnu::noinline]] void add_in_order(const SegmentMap& map, const Term* terms, const Counter* progress, Sums& sums) {
+    const Index n = map.segments();
+    for (Index s = 0; s < n; ++s) {
+        const Segment g = map.segment(s);
+        assert(g.producer >= 0 && g.producer < map.producers && "the adder waits only on workers that visit rows");
+        assert(g.done_at >= 1 && g.count >= 0);
+        progress[g.producer].wait_at_least(g.done_at);
+        fold<O>(terms + g.first, g.count, sums);
+    }
+}
+
+// ---- the schedules ------------------------------------------------------------
+
+// How a sweep is shared out.
+struct SweepPlan {
+    bool split_j;     // blocks of j rows per sweeper, pipelined over k; else blocks of k
+    int nsplit;       // rows along the shared axis
+    int npipe;        // rows along the other
+    int workers;      // sweepers, and the adder when there is one
+    bool adder;       // the last worker adds the terms while the others sweep
+    int interleave;   // rows a sweeper visits at once
+    int sweepers() const { return adder ? workers - 1 : workers; }
+};
+
+// Estimated time of a sweep whose blocks are cut along an axis of nsplit
+// rows, in row visits: the rows per sweeper (interleaving makes them about
+// twice as fast) and the start of the pipeline.
+inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
+    const double w = static_cast<double>(std::min<Index>(threads, nsplit));
+    return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
+}
+
+// The time of adding one row's terms to the sums, in row visits: a chain of
+// dependent additions, about a tenth of the row's visit.
+inline constexpr double FOLD_ROW = 0.1;
+
+// The same with the terms kept: with the adder (three workers or more, blocks
+// of j: the planes are added while the others sweep), or added after.
+// Measure the adder: tarvex_bench_solver --reference --scan 8 --adder off
+// (and --adder on) against the same without --adder; the j-or-k choice:
+// --split j and --split k against the same without --split. On the shared
+// machine (load average 28 to 37, 3 repetitions) the speed-ups on 2, 4 and 8
+// threads were 0.60, 0.72, 0.54 chosen; 0.84, 0.80, 0.85 without the adder;
+// 1.22, 0.76, 0.87 with it always; 0.77, 1.01, 0.91 with blocks of j;
+// 0.82, 0.75, 0.92 with blocks of k: within the noise of that load, so
+// neither is shown to pay yet; kept until a scan on a quiet machine decides.
+inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j) {
+    const double fold = FOLD_ROW * static_cast<double>(nsplit * npipe);
+    const int workers = static_cast<int>(std::min<Index>(threads, nsplit));
+    if (split_j && workers >= 3) {
+        const double sweepers = sweep_estimate(workers - 1, nsplit, npipe);
+        return std::max(sweepers, fold) + FOLD_ROW * static_cast<double>(nsplit);
+    }
+    return sweep_estimate(threads, nsplit, npipe) + fold;
+}
+
+// The plan of a sweep on threads threads (2 or more); workers < 2 when the
+// box cannot be shared. A forced schedule (tests) overrides each choice the
+// box allows.
+inline SweepPlan plan_sweep(int threads, const BoxShape& s, bool keeps) {
+    const Schedule forced = forced_schedule();
+    bool split_j = keeps ? sweep_estimate_with_sums(threads, s.nj, s.nk, true) <=
+                               sweep_estimate_with_sums(threads, s.nk, s.nj, false)
+                         : sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
+    if (forced.split == Schedule::Split::j && s.nj >= 2) split_j = true;
+    if (forced.split == Schedule::Split::k && s.nk >= 2) split_j = false;
+    SweepPlan p{};
+    p.split_j = split_j;
+    p.nsplit = static_cast<int>(split_j ? s.nj : s.nk);
+    p.npipe = static_cast<int>(split_j ? s.nk : s.nj);
+    p.workers = std::min(threads, p.nsplit);
+    p.adder = keeps && split_j && p.workers >= 3;
+    if (keeps && forced.adder != Schedule::Adder::automatic) {
+        p.adder = forced.adder == Schedule::Adder::on;
+        // The adder is a worker more than the sweepers, of which there is
+        // at least one.
+        if (p.adder) p.workers = std::min(threads, p.nsplit + 1);
+    }
+    if (p.workers < 2) p.adder = false;
+    p.interleave = forced.interleave == 1 || forced.interleave == 2 ? forced.interleave : INTERLEAVE;
+    return p;
+}
+
 template <Order O, class Kernel, class Sums>
 struct SweepJob {
     static constexpr bool STORE = keeps_terms<Kernel, Sums>;
@@ -272,38 +446,34 @@ struct SweepJob {
     const Kernel* kernel;
     BoxShape s;
     Term* terms;
-    Progress* progress;
-    bool split_j;   // blocks of j rows per worker, pipelined over k; else blocks of k
-    int nsplit, npipe, workers;
-    // With blocks of j the planes are whole k planes, finished in the serial
-    // order of their terms, so their terms can go to the sums while the sweep
-    // goes on: then the last worker visits no rows but follows the others,
-    // handing each plane's terms to the sums once the plane is finished.
-    // Otherwise the caller adds all the terms after the job.
-    Sums* plane_sums;   // nullptr: terms added after the job
+    Counter* progress;
+    SweepPlan plan;
+    Sums* sums;   // the adder's (nullptr: the caller adds after the job)
 
-    // The workers that visit rows: all but the one that adds the terms.
-    int sweepers() const { return plane_sums != nullptr ? workers - 1 : workers; }
-
-    // First x of worker w's block.
+    // First x of sweeper w's block.
     int block_start(int w) const {
-        const int n = sweepers();
-        if (w >= n) return nsplit;
-        return static_cast<int>(static_cast<long long>(nsplit) * w / n);
+        const int n = plan.sweepers();
+        if (w >= n) return plan.nsplit;
+        return static_cast<int>(static_cast<long long>(plan.nsplit) * w / n);
     }
 
-    // Adds the terms of plane y (a whole k plane) to the sums, in the serial
-    // visiting order.
-    void fold_plane(int y) const {
-        const Index n = s.ni * s.nj;
-        const Index first = (O == Order::forward ? Index(y) : Index(s.nk - 1 - y)) * n;
-        fold<O>(terms + first, n, *plane_sums);
+    // The segments the adder goes through.
+    SegmentMap segments() const {
+        return SegmentMap{plan.split_j ? SegmentMap::Kind::planes : SegmentMap::Kind::blocks,
+                          s.ni,
+                          s.nj,
+                          s.nk,
+                          O == Order::forward,
+                          plan.sweepers(),
+                          plan.npipe,
+                          0,
+                          0};
     }
 
     // Row (x, y) of the sweep-order grid as (j, k).
     void row_at(int x, int y, int& j, int& k) const {
-        const int a = split_j ? x : y;   // steps along j
-        const int c = split_j ? y : x;   // steps along k
+        const int a = plan.split_j ? x : y;   // steps along j
+        const int c = plan.split_j ? y : x;   // steps along k
         if constexpr (O == Order::forward) {
             j = b->j0 + a;
             k = b->k0 + c;
@@ -316,30 +486,46 @@ struct SweepJob {
     static void run(void* ctx, int w) { static_cast<const SweepJob*>(ctx)->work(w); }
 
     void work(int w) const {
-        const Kernel own = *kernel;
         if constexpr (STORE) {
-            if (plane_sums != nullptr && w == workers - 1) {
-                for (int y = 0; y < npipe; ++y) {
-                    progress[w - 1].wait_for(y + 1);
-                    fold_plane(y);
-                }
+            if (plan.adder && w == plan.workers - 1) {
+                add_in_order<O>(segments(), terms, progress, *sums);
                 return;
             }
         }
+        sweep_rows(w);
+    }
+
+    void sweep_rows(int w) const {
+        const Kernel own = *kernel;
         const int x0 = block_start(w);
         const int len = block_start(w + 1) - x0;
-        Progress& mine = progress[w];
-        Progress* upstream = w > 0 ? &progress[w - 1] : nullptr;
+        assert(len >= 1 && "every sweeper's block holds a row");
+        Counter& mine = progress[w];
+        const Counter* upstream = w > 0 ? &progress[w - 1] : nullptr;
+        const int il = plan.interleave;
         int js[INTERLEAVE], ks[INTERLEAVE];
-        for (int y0 = 0; y0 < npipe; y0 += INTERLEAVE) {
-            const int m = std::min(INTERLEAVE, npipe - y0);
+        for (int y0 = 0; y0 < plan.npipe; y0 += il) {
+            const int m = std::min(il, plan.npipe - y0);
             for (int step = 0; step < len + m - 1; ++step) {
-                if (upstream != nullptr && step < m) upstream->wait_for(y0 + step + 1);
+                if (upstream != nullptr && step < m) upstream->wait_at_least(static_cast<std::uint32_t>(y0 + step) + 1);
                 const int rlo = std::max(0, step - len + 1);
                 const int rhi = std::min(m - 1, step);
                 for (int r = rlo; r <= rhi; ++r) row_at(x0 + step - r, y0 + r, js[r - rlo], ks[r - rlo]);
                 visit_some_rows<O, STORE>(rhi - rlo + 1, *g, *b, s, js, ks, own, terms);
-                if (step - rlo == len - 1) mine.publish(y0 + rlo + 1);
+                if (step - rlo == len - 1) mine.publish(static_cast<std::uint32_t>(y0 + rlo) + 1);
+            }
+        }
+        // What the adder waits for is what this sweeper published: the last
+        // sweeper's count of planes, or each sweeper's whole block.
+        if constexpr (STORE) {
+            if (plan.adder) {
+                [[maybe_unused]] const SegmentMap map = segments();
+                if (plan.split_j && w == plan.sweepers() - 1)
+                    assert(map.segment(plan.npipe - 1).producer == w &&
+                           map.segment(plan.npipe - 1).done_at == mine.load());
+                if (!plan.split_j)
+                    assert(map.segment(w).producer == w && map.segment(w).done_at == mine.load() &&
+                           map.block_start(w) == x0 && map.block_start(w + 1) == x0 + len);
             }
         }
     }
@@ -356,19 +542,21 @@ struct PassJob {
     BoxShape s;
     Term* terms;
     int workers;
-    // With sums and enough workers, worker 0 visits no rows but adds the
+    // With sums and an adder, the last worker visits no rows but adds the
     // terms while the others go on: the rows, in serial order, are cut into
-    // chunks dealt round to workers 1, 2, ...; each of them takes its chunks
-    // in order and publishes how many it has done, and worker 0 adds the
-    // chunks' terms in order as they are done. Otherwise every worker has
-    // one run of rows and the caller adds the terms after the job.
-    Sums* chunk_sums;   // nullptr: terms added after the job
-    Progress* progress;
+    // chunks dealt round to the producers 0, 1, ...; each of them takes its
+    // chunks in order and publishes how many it has done. Otherwise every
+    // worker has one run of rows and the caller adds the terms after the job.
+    Sums* sums;   // the adder's (nullptr: added after the job)
+    Counter* progress;
     long long chunk_rows;
 
     static void run(void* ctx, int w) { static_cast<const PassJob*>(ctx)->work(w); }
 
     long long rows() const { return static_cast<long long>(s.nj) * s.nk; }
+    SegmentMap chunks() const {
+        return SegmentMap{SegmentMap::Kind::chunks, s.ni, s.nj, s.nk, true, workers - 1, 0, rows(), chunk_rows};
+    }
 
     void visit(const Kernel& own, long long r0, long long r1) const {
         for (long long r = r0; r < r1; ++r) {
@@ -381,20 +569,16 @@ struct PassJob {
     void work(int w) const {
         const long long n = rows();
         if constexpr (STORE) {
-            if (chunk_sums != nullptr) {
-                const int producers = workers - 1;
-                const long long chunks = (n + chunk_rows - 1) / chunk_rows;
-                if (w == 0) {
-                    for (long long c = 0; c < chunks; ++c) {
-                        progress[1 + c % producers].wait_for(static_cast<int>(c / producers) + 1);
-                        const long long r0 = c * chunk_rows, r1 = std::min(n, r0 + chunk_rows);
-                        fold<Order::forward>(terms + r0 * s.ni, (r1 - r0) * s.ni, *chunk_sums);
-                    }
+            if (sums != nullptr) {
+                const SegmentMap map = chunks();
+                if (w == workers - 1) {
+                    add_in_order<Order::forward>(map, terms, progress, *sums);
                     return;
                 }
                 const Kernel own = *kernel;
-                int done = 0;
-                for (long long c = w - 1; c < chunks; c += producers) {
+                std::uint32_t done = 0;
+                for (long long c = w; c < map.segments(); c += map.producers) {
+                    assert(map.segment(c).producer == w && map.segment(c).done_at == done + 1);
                     const long long r0 = c * chunk_rows;
                     visit(own, r0, std::min(n, r0 + chunk_rows));
                     progress[w].publish(++done);
@@ -414,92 +598,92 @@ inline int threads_for(const BoxShape& s) {
     return pool_threads();
 }
 
-// Estimated time of a sweep whose blocks are cut along an axis of nsplit
-// rows, in row visits: the rows per worker (interleaving makes them about
-// twice as fast) and the start of the pipeline.
-inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
-    const double w = static_cast<double>(std::min<Index>(threads, nsplit));
-    return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
+inline double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// The time of adding one row's terms to the sums, in row visits: a chain of
-// dependent additions, about a tenth of the row's visit.
-inline constexpr double FOLD_ROW = 0.1;
-
-// The same with the terms of the sums kept: blocks of j with three workers or
-// more hand a worker to the sums, which adds the planes while the others
-// sweep; otherwise the terms are added after the sweep.
-inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j) {
-    const double fold = FOLD_ROW * static_cast<double>(nsplit * npipe);
-    const int workers = static_cast<int>(std::min<Index>(threads, nsplit));
-    if (split_j && workers >= 3) {
-        const double sweepers = sweep_estimate(workers - 1, nsplit, npipe);
-        return std::max(sweepers, fold) + FOLD_ROW * static_cast<double>(nsplit);
+// A serial visit that the count's tuner chose: timed, and recorded under a
+// lease afterwards. (The serial loop is called from one place only, so that
+// the compiler still inlines the kernel into it.)
+struct SerialTiming {
+    CountTuner* tuner = nullptr;
+    std::chrono::steady_clock::time_point t0;
+    void done(const BoxShape& s) const {
+        if (tuner == nullptr) return;
+        const double seconds = seconds_since(t0);
+        PoolLease lease;
+        if (lease) tuner->record(1, static_cast<double>(s.cells()), seconds);
     }
-    return sweep_estimate(threads, nsplit, npipe) + fold;
-}
+};
 
 template <Order O, class Kernel, class Sums>
-inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums, SerialTiming& timing) {
     const BoxShape s = shape(b);
     const int threads = threads_for(s);
     if (threads < 2) return false;
     using Job = SweepJob<O, Kernel, Sums>;
-    const bool split_j = Job::STORE ? sweep_estimate_with_sums(threads, s.nj, s.nk, true) <=
-                                          sweep_estimate_with_sums(threads, s.nk, s.nj, false)
-                                    : sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
-    const int nsplit = static_cast<int>(split_j ? s.nj : s.nk);
-    const int workers = std::min(threads, nsplit);
-    if (workers < 2) return false;
     PoolLease lease;
     if (!lease) return false;
+    // One tuner per kind of sweep (kernel, order and sums), used under the
+    // lease only.
+    static CountTuner tuner;
+    const bool adapts = count_adapts();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int chosen = adapts ? tuner.choose(threads) : threads;
+    const SweepPlan plan = chosen >= 2 ? plan_sweep(chosen, s, Job::STORE) : SweepPlan{};
+    if (plan.workers < 2) {
+        if (adapts) timing = SerialTiming{&tuner, t0};
+        return false;
+    }
+    assert(plan.sweepers() >= 1 && plan.sweepers() <= plan.nsplit);
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
-    // A worker of its own adds the terms plane by plane when there are
-    // enough others to visit the rows: the serial sum of the terms then
-    // overlaps the sweep instead of following it.
-    const bool plane_folds = Job::STORE && split_j && workers >= 3;
-    Job job{&g,
-            &b,
-            &kernel,
-            s,
-            terms,
-            lease.progress(),
-            split_j,
-            nsplit,
-            static_cast<int>(split_j ? s.nk : s.nj),
-            workers,
-            plane_folds ? &sums : nullptr};
-    lease.run(workers, &Job::run, &job);
+    Job job{&g, &b, &kernel, s, terms, lease.progress(), plan, plan.adder ? &sums : nullptr};
+    lease.run(plan.workers, &Job::run, &job);
     if constexpr (Job::STORE) {
-        if (!plane_folds) fold<O>(terms, s.cells(), sums);
+        if (!plan.adder) fold<O>(terms, s.cells(), sums);
     }
+    if (adapts) tuner.record(plan.workers, static_cast<double>(s.cells()), seconds_since(t0));
     return true;
 }
 
 template <class Kernel, class Sums>
-inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
+inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums, SerialTiming& timing) {
     const BoxShape s = shape(b);
     const int threads = threads_for(s);
     if (threads < 2) return false;
-    const int workers = static_cast<int>(std::min<Index>(threads, s.nj * s.nk));
-    if (workers < 2) return false;
+    using Job = PassJob<Kernel, Sums>;
     PoolLease lease;
     if (!lease) return false;
-    using Job = PassJob<Kernel, Sums>;
+    static CountTuner tuner;   // one per kind of pass, used under the lease only
+    const bool adapts = count_adapts();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int chosen = adapts ? tuner.choose(threads) : threads;
+    const long long rows = static_cast<long long>(s.nj) * s.nk;
+    int workers = static_cast<int>(std::min<long long>(chosen, rows));
+    // The adder pays from three workers on (two producers).
+    const Schedule forced = forced_schedule();
+    bool adder = Job::STORE && workers >= 3;
+    if (Job::STORE && forced.adder != Schedule::Adder::automatic) {
+        adder = forced.adder == Schedule::Adder::on;
+        if (adder) workers = static_cast<int>(std::min<long long>(chosen, rows + 1));
+    }
+    if (workers < 2) {
+        if (adapts) timing = SerialTiming{&tuner, t0};
+        return false;
+    }
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
     // Chunks of about an eighth of each producer's share.
-    const bool chunk_folds = Job::STORE && workers >= 3;
-    const long long rows = static_cast<long long>(s.nj) * s.nk;
-    const long long chunk_rows = std::max(1LL, rows / (8LL * (workers - 1)));
-    Job job{&g, &b, &kernel, s, terms, workers, chunk_folds ? &sums : nullptr, lease.progress(), chunk_rows};
+    const long long chunk_rows = adder ? std::max(1LL, rows / (8LL * (workers - 1))) : rows;
+    Job job{&g, &b, &kernel, s, terms, workers, adder ? &sums : nullptr, lease.progress(), chunk_rows};
     lease.run(workers, &Job::run, &job);
     if constexpr (Job::STORE) {
-        if (!chunk_folds) fold<Order::forward>(terms, s.cells(), sums);
+        if (!adder) fold<Order::forward>(terms, s.cells(), sums);
     }
+    if (adapts) tuner.record(workers, static_cast<double>(s.cells()), seconds_since(t0));
     return true;
 }
 }  // namespace detail
@@ -508,13 +692,15 @@ inline bool parallel_pass(const Grid& g, const Box& b, const Kernel& kernel, Sum
 // and the pool is free, else serially; the results are the same to the bit.
 template <class Kernel, class Sums>
 inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel, Sums& sums) {
+    detail::SerialTiming timing;
     if (order == Order::forward) {
-        if (!detail::parallel_sweep<Order::forward>(g, b, kernel, sums))
-            detail::serial<Order::forward>(g, b, kernel, sums);
+        if (detail::parallel_sweep<Order::forward>(g, b, kernel, sums, timing)) return;
+        detail::serial<Order::forward>(g, b, kernel, sums);
     } else {
-        if (!detail::parallel_sweep<Order::backward>(g, b, kernel, sums))
-            detail::serial<Order::backward>(g, b, kernel, sums);
+        if (detail::parallel_sweep<Order::backward>(g, b, kernel, sums, timing)) return;
+        detail::serial<Order::backward>(g, b, kernel, sums);
     }
+    timing.done(detail::shape(b));
 }
 
 template <class Kernel>
@@ -525,7 +711,10 @@ inline void sweep(const Grid& g, const Box& b, Order order, const Kernel& kernel
 
 template <class Kernel, class Sums>
 inline void pass(const Grid& g, const Box& b, const Kernel& kernel, Sums& sums) {
-    if (!detail::parallel_pass(g, b, kernel, sums)) detail::serial<Order::forward>(g, b, kernel, sums);
+    detail::SerialTiming timing;
+    if (detail::parallel_pass(g, b, kernel, sums, timing)) return;
+    detail::serial<Order::forward>(g, b, kernel, sums);
+    timing.done(detail::shape(b));
 }
 
 template <class Kernel>

@@ -2,13 +2,14 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+#include <cassert>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <cstddef>
+#include <exception>
 #include <memory>
-#include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -28,68 +29,69 @@ inline void cpu_relax() {
 #endif
 }
 
-// How long an idle worker keeps looking for the next job before it sleeps:
-// long enough to bridge the serial code between two sweeps of an iteration,
-// short against an iteration. Waking a sleeping thread costs tens of
-// microseconds, far more on a virtual machine whose idle processor has to be
-// woken too; a sweep of a large room lasts about a millisecond on all cores,
-// so a worker that slept between the sweeps of an iteration would lose much
-// of it. With 50 microseconds here the reference room ran 2.0 to 2.4 times
-// faster on 8 threads than on 1; with 1 millisecond, 4.1 to 4.4 times.
-constexpr auto IDLE_SPIN = std::chrono::microseconds(1000);
-// Spins on a counter inside a job before sleeping on it: about 0.4 ms with a
-// pause of 18 ns, enough to outlast the usual wait for the worker upstream in
-// a sweep's pipeline (a plane of its block, some 20 microseconds), so a
-// worker sleeps only when the one it waits for has lost its core.
-constexpr int WAIT_SPINS = 20000;
-
-// Spinning only pays while every thread has a core of its own; with more
-// threads than cores a spinning thread takes the core from the one it waits
-// for, so waiters then sleep at once.
-bool spinning_pays(int threads) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 || static_cast<unsigned>(threads) <= cores;
+std::int64_t now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
-std::atomic<int> g_wait_spins{WAIT_SPINS};
-
-// Yields to other threads after the spins and before sleeping: with more
-// threads than cores the one waited for often needs just that.
+// The patience policy (see the header for the reasons).
+constexpr int SPIN_US = 1000;
+// Yields after the spinning, before sleeping: with more threads than cores
+// the thread waited for often needs just that.
 constexpr int YIELDS = 16;
-// Pauses between two yields while spinning (a power of two).
+// Pauses between two yields while spinning (a power of two): a yield now and
+// then gives the core away when some other thread wants it, the one waited
+// for or another program's.
 constexpr int SPINS_PER_YIELD = 64;
 
-// One round of waiting: a pause while spins stay below pause_spins, then a
-// yield; false once it is time to sleep.
-inline bool wait_round(int& spins, int pause_spins) {
-    ++spins;
-    if (spins < pause_spins) {
-        // A yield now and then gives the core away when some other thread
-        // wants it: the one waited for, or another program's, when more
-        // threads want to run than there are cores.
-        if ((spins & (SPINS_PER_YIELD - 1)) == 0)
-            std::this_thread::yield();
-        else
+std::atomic<int> g_spin_us{SPIN_US};
+
+// Spinning pays only while every thread has a core of its own.
+bool spinning_pays(int threads) { return threads <= usable_cores(); }
+
+}  // namespace
+
+Counter::Patient::Patient(bool may_spin) : until_ns(0), yields(YIELDS) {
+    const int us = may_spin ? g_spin_us.load(std::memory_order_relaxed) : 0;
+    if (us > 0) until_ns = now_ns() + std::int64_t{us} * 1000;
+}
+
+bool Counter::Patient::again() {
+    if (until_ns != 0) {
+        if ((++spins & (SPINS_PER_YIELD - 1)) != 0) {
             cpu_relax();
-        return true;
+            return true;
+        }
+        std::this_thread::yield();
+        if (now_ns() < until_ns) return true;
+        until_ns = 0;
     }
-    if (spins < pause_spins + YIELDS) {
+    if (yields > 0) {
+        --yields;
         std::this_thread::yield();
         return true;
     }
     return false;
 }
 
+namespace {
+
+std::atomic<int> g_start_limit{-1};
+
 class Pool {
 public:
     explicit Pool(int threads)
         : size_(threads),
-          spin_(spinning_pays(threads)),
-          progress_(new Progress[static_cast<std::size_t>(threads)]) {
-        g_wait_spins.store(spin_ ? WAIT_SPINS : 0, std::memory_order_relaxed);
+          progress_(new Counter[static_cast<std::size_t>(threads)]),
+          start_(new Counter[static_cast<std::size_t>(threads)]) {
+        g_spin_us.store(spinning_pays(threads) ? SPIN_US : 0, std::memory_order_relaxed);
         workers_.reserve(static_cast<std::size_t>(threads - 1));
         try {
-            for (int w = 1; w < threads; ++w) workers_.emplace_back([this, w] { work(w); });
+            for (int w = 1; w < threads; ++w) {
+                const int limit = g_start_limit.load(std::memory_order_relaxed);
+                if (limit >= 0 && w > limit)
+                    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                workers_.emplace_back([this, w] { work(w); });
+            }
         } catch (...) {
             stop();   // the workers made so far end before the error goes on
             throw;
@@ -102,93 +104,47 @@ public:
     Pool& operator=(const Pool&) = delete;
 
     int size() const { return size_; }
-    Progress* progress() { return progress_.get(); }
+    Counter* progress() { return progress_.get(); }
 
     void run(int n, JobFn fn, void* ctx) {
-        for (int w = 0; w < size_; ++w) progress_[w].done.store(0, std::memory_order_relaxed);
+        assert(n >= 2 && n <= size_ && "a job needs 2 to pool_threads() workers");
+        for (int w = 0; w < size_; ++w) progress_[w].reset(0);
         fn_ = fn;
         ctx_ = ctx;
-        remaining_.store(n - 1, std::memory_order_relaxed);
-        // Publishes the job (its number and its count of workers in one
-        // word, so that a worker left out of it reads nothing else); a
-        // worker that has gone to sleep is woken. The seq_cst pair (job_
-        // here, sleepers_ in work()) makes sure that either this thread sees
-        // the sleeper or the sleeper sees the job.
-        const std::uint64_t last = job_.load(std::memory_order_relaxed);
-        job_.store(((last >> 32) + 1) << 32 | static_cast<std::uint32_t>(n), std::memory_order_seq_cst);
-        if (sleepers_.load(std::memory_order_seq_cst) > 0) {
-            { std::lock_guard<std::mutex> lk(sleep_m_); }
-            sleep_cv_.notify_all();
-        }
+        remaining_.reset(static_cast<std::uint32_t>(n - 1));
+        // Each worker of the job is told on its own job word; the others
+        // are not disturbed (a job smaller than the pool leaves them
+        // asleep, their cores free for those that work).
+        for (int w = 1; w < n; ++w) start_[w].add(1);
         fn(ctx, 0);
-        const int wait_spins = spin_ ? WAIT_SPINS : 0;
-        int spins = 0;
-        for (int r = remaining_.load(std::memory_order_acquire); r != 0;
-             r = remaining_.load(std::memory_order_acquire)) {
-            if (wait_round(spins, wait_spins)) continue;
-            caller_sleeps_.store(true, std::memory_order_seq_cst);
-            r = remaining_.load(std::memory_order_seq_cst);
-            if (r != 0) remaining_.wait(r, std::memory_order_seq_cst);
-            caller_sleeps_.store(false, std::memory_order_relaxed);
-        }
+        remaining_.wait([](std::uint32_t r) { return r == 0; });
     }
 
 private:
     // Ends and joins the workers.
     void stop() {
-        {
-            std::lock_guard<std::mutex> lk(sleep_m_);
-            stop_ = true;
-            job_.fetch_add(JOB_STEP, std::memory_order_seq_cst);
-        }
-        sleep_cv_.notify_all();
+        stop_.store(true, std::memory_order_relaxed);   // ordered by the job words' publication
+        for (std::size_t t = 0; t < workers_.size(); ++t) start_[t + 1].add(1);
         for (auto& t : workers_) t.join();
         workers_.clear();
     }
 
     void work(int w) {
-        std::uint64_t seen = 0;
+        std::uint32_t seen = 0;
         for (;;) {
-            std::uint64_t g = job_.load(std::memory_order_acquire);
-            if (g == seen) {
-                const Clock::time_point until = Clock::now() + IDLE_SPIN;
-                int spins = 0, yields = 0;
-                while (g == seen) {
-                    if (spin_ && ((++spins & (SPINS_PER_YIELD - 1)) != 0 || Clock::now() < until)) {
-                        if ((spins & (SPINS_PER_YIELD - 1)) == 0)
-                            std::this_thread::yield();
-                        else
-                            cpu_relax();
-                        g = job_.load(std::memory_order_acquire);
-                        continue;
-                    }
-                    if (++yields < YIELDS) {
-                        std::this_thread::yield();
-                        g = job_.load(std::memory_order_acquire);
-                        continue;
-                    }
-                    sleepers_.fetch_add(1, std::memory_order_seq_cst);
-                    {
-                        std::unique_lock<std::mutex> lk(sleep_m_);
-                        sleep_cv_.wait(lk, [&] { return job_.load(std::memory_order_seq_cst) != seen; });
-                    }
-                    sleepers_.fetch_sub(1, std::memory_order_seq_cst);
-                    g = job_.load(std::memory_order_acquire);
-                }
-            }
-            seen = g;
-            if (stop_) return;
-            if (w >= static_cast<int>(g & 0xffffffffu)) continue;   // not in this job
+            // The caller raises the word once per job of this worker and
+            // waits for the worker to finish before it raises it again, so
+            // the worker sees every raise.
+            seen = start_[w].wait([seen](std::uint32_t v) { return v != seen; });
+            if (stop_.load(std::memory_order_relaxed)) return;
             fn_(ctx_, w);
-            if (remaining_.fetch_sub(1, std::memory_order_seq_cst) == 1 &&
-                caller_sleeps_.load(std::memory_order_seq_cst))
-                remaining_.notify_all();
+            remaining_.add(~std::uint32_t{0});   // minus one
         }
     }
 
     const int size_;
-    const bool spin_;   // whether waiting threads spin before they sleep
-    std::unique_ptr<Progress[]> progress_;
+    std::unique_ptr<Counter[]> progress_;
+    std::unique_ptr<Counter[]> start_;   // the workers' job words (start_[0] unused)
     std::vector<std::thread> workers_;
 
     // The job: written by the caller before it publishes the job's word,
@@ -196,22 +152,22 @@ private:
     // for them before it writes the next.
     JobFn fn_ = nullptr;
     void* ctx_ = nullptr;
-    bool stop_ = false;
+    std::atomic<bool> stop_{false};
 
-    // Number of the job (high half) and its count of workers (low half).
-    static constexpr std::uint64_t JOB_STEP = std::uint64_t{1} << 32;
-    alignas(64) std::atomic<std::uint64_t> job_{0};
-    alignas(64) std::atomic<int> remaining_{0};
-    std::atomic<bool> caller_sleeps_{false};
-    alignas(64) std::atomic<int> sleepers_{0};
-    std::mutex sleep_m_;
-    std::condition_variable sleep_cv_;
+    // Workers of the job other than the caller that have not returned.
+    Counter remaining_;
 };
 
-// The pool and the term buffer belong to whoever holds g_use (a PoolLease).
-std::mutex g_use;
+// The pool and the term buffer belong to whoever holds the lease.
+std::atomic<bool> g_leased{false};
 std::unique_ptr<Pool> g_pool;
+// When the pool's threads could not be started: the count, and when to try
+// again (a failure on every sweep would start and join threads each time).
+std::atomic<int> g_failed_threads{0};
+Clock::time_point g_retry_at;
 std::atomic<int> g_min_cells{4096};
+std::atomic<bool> g_adapts{true};
+std::atomic<int> g_forced_split{0}, g_forced_adder{0}, g_forced_interleave{0};
 
 struct TermBuffer {
     struct Free {
@@ -221,25 +177,6 @@ struct TermBuffer {
     std::size_t size = 0;
 };
 TermBuffer g_terms;
-
-}  // namespace
-
-void Progress::wait_for(int n) {
-    const int wait_spins = g_wait_spins.load(std::memory_order_relaxed);
-    int spins = 0;
-    for (int v = done.load(std::memory_order_acquire); v < n; v = done.load(std::memory_order_acquire)) {
-        if (wait_round(spins, wait_spins)) continue;
-        // The seq_cst pair (sleepers here, done in publish()) makes sure that
-        // either the publisher sees this sleeper or this thread sees the
-        // new count before it sleeps.
-        sleepers.fetch_add(1, std::memory_order_seq_cst);
-        v = done.load(std::memory_order_seq_cst);
-        if (v < n) done.wait(v, std::memory_order_seq_cst);
-        sleepers.fetch_sub(1, std::memory_order_seq_cst);
-    }
-}
-
-namespace {
 
 // A child process made by fork() has none of the pool's workers: it forgets
 // the pool (without touching its threads, which do not exist there) and makes
@@ -253,12 +190,17 @@ Pool* pool() {
     static const bool registered = pthread_atfork(nullptr, nullptr, forget_pool_in_child) == 0;
     static_cast<void>(registered);
     const int threads = solver_threads();
+    if (threads < 2) return nullptr;
     if (!g_pool || g_pool->size() != threads) {
         g_pool.reset();
+        if (threads == g_failed_threads.load(std::memory_order_relaxed) && Clock::now() < g_retry_at) return nullptr;
         try {
             g_pool = std::make_unique<Pool>(threads);
+            g_failed_threads.store(0, std::memory_order_relaxed);
         } catch (const std::exception&) {
             g_pool.reset();
+            g_failed_threads.store(threads, std::memory_order_relaxed);
+            g_retry_at = Clock::now() + std::chrono::seconds(1);
         }
     }
     return g_pool.get();
@@ -266,22 +208,31 @@ Pool* pool() {
 
 }  // namespace
 
-PoolLease::PoolLease() : held_(g_use.try_lock()) {
+PoolLease::PoolLease() {
+    bool free = false;
+    held_ = g_leased.compare_exchange_strong(free, true, std::memory_order_acquire, std::memory_order_relaxed);
     if (held_ && pool() == nullptr) {
-        g_use.unlock();
+        g_leased.store(false, std::memory_order_release);
         held_ = false;
     }
 }
 
 PoolLease::~PoolLease() {
-    if (held_) g_use.unlock();
+    if (held_) g_leased.store(false, std::memory_order_release);
 }
 
-void PoolLease::run(int workers, JobFn fn, void* ctx) { g_pool->run(workers, fn, ctx); }
+void PoolLease::run(int workers, JobFn fn, void* ctx) {
+    assert(held_ && "a job runs only under a lease that was had");
+    g_pool->run(workers, fn, ctx);
+}
 
-Progress* PoolLease::progress() { return g_pool->progress(); }
+Counter* PoolLease::progress() {
+    assert(held_ && "the counters belong to the lease's holder");
+    return g_pool->progress();
+}
 
 void* PoolLease::terms(std::size_t bytes) {
+    assert(held_ && "the term buffer belongs to the lease's holder");
     if (bytes > g_terms.size) {
         g_terms.data.reset();
         g_terms.size = 0;
@@ -293,8 +244,71 @@ void* PoolLease::terms(std::size_t bytes) {
 
 int pool_threads() { return solver_threads(); }
 
+void set_thread_start_limit(int n) {
+    g_start_limit.store(n, std::memory_order_relaxed);
+    g_failed_threads.store(0, std::memory_order_relaxed);   // try again at once
+}
+
 int parallel_min_cells() { return g_min_cells.load(std::memory_order_relaxed); }
 
 void set_parallel_min_cells(int n) { g_min_cells.store(n < 0 ? 0 : n, std::memory_order_relaxed); }
+
+bool count_adapts() { return g_adapts.load(std::memory_order_relaxed) && !solver_threads_asked(); }
+
+void set_count_adapts(bool on) { g_adapts.store(on, std::memory_order_relaxed); }
+
+// ---- the count of workers ----------------------------------------------------
+
+int CountTuner::choose(int most) {
+    if (most <= 1 || most > MOST) return most;
+    ++jobs_;
+    // First all the workers, then one and half of them: a busy machine is
+    // found within the first jobs, not after a climb down one count at a
+    // time.
+    for (int c : {most, 1, (most + 1) / 2})
+        if (per_cell_[c] == 0.0) return c;
+    int best = 0;
+    for (int c = 1; c <= most; ++c)
+        if (per_cell_[c] > 0.0 && (best == 0 || per_cell_[c] < per_cell_[best])) best = c;
+    // Every 64th job half or twice the best count, so that a count timed
+    // long ago under other load is timed again; every other eighth job a
+    // neighbour. On a quiet machine the tries should cost about 3 % of the
+    // jobs' time at 8 threads (an estimate).
+    if (jobs_ % 64 == 0) {
+        far_ = !far_;
+        const int c = far_ ? std::max(1, best / 2) : std::min(most, best * 2);
+        if (c != best) return c;
+    }
+    if (jobs_ % 8 == 0) {
+        side_ = -side_;
+        int c = best + side_;
+        if (c < 1 || c > most) c = best - side_;
+        if (c >= 1 && c <= most) return c;
+    }
+    return best;
+}
+
+void CountTuner::record(int workers, double cells, double seconds) {
+    if (workers < 1 || workers > MOST || cells <= 0.0) return;
+    const double t = seconds / cells;
+    double& s = per_cell_[workers];
+    s = s > 0.0 ? 0.7 * s + 0.3 * t : t;
+}
+
+// ---- forcing a schedule -------------------------------------------------------
+
+Schedule forced_schedule() {
+    Schedule s;
+    s.split = static_cast<Schedule::Split>(g_forced_split.load(std::memory_order_relaxed));
+    s.adder = static_cast<Schedule::Adder>(g_forced_adder.load(std::memory_order_relaxed));
+    s.interleave = g_forced_interleave.load(std::memory_order_relaxed);
+    return s;
+}
+
+void set_forced_schedule(const Schedule& s) {
+    g_forced_split.store(static_cast<int>(s.split), std::memory_order_relaxed);
+    g_forced_adder.store(static_cast<int>(s.adder), std::memory_order_relaxed);
+    g_forced_interleave.store(s.interleave, std::memory_order_relaxed);
+}
 
 }  // namespace tarvex::loops

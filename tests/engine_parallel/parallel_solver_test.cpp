@@ -17,10 +17,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -216,6 +219,167 @@ TEST_F(ParallelSolver, ForkedChildMakesWorkersOfItsOwn) {
     ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 #endif
+}
+
+
+// Every schedule the driver can take, forced on every sweep and pass: blocks
+// of j rows or of k planes, with and without the worker that adds the terms
+// while the others visit rows, one or two interleaved rows, on 2 to 13
+// threads (13 exceed the rows along both axes, so the blocks shrink to one
+// row and the workers to the rows there are). One iteration runs every sweep
+// and pass of the solver; the ThreadSanitizer stage runs this table too.
+TEST_F(ParallelSolver, EveryForcedScheduleGivesTheSerialBits) {
+    using S = loops::Schedule;
+    const RunResult serial = run_room(7, 9, 6, 1, 1);
+    ASSERT_FALSE(serial.saved.empty());
+    for (S::Split split : {S::Split::j, S::Split::k})
+        for (S::Adder adder : {S::Adder::on, S::Adder::off})
+            for (int interleave : {1, 2}) {
+                S sched;
+                sched.split = split;
+                sched.adder = adder;
+                sched.interleave = interleave;
+                loops::set_forced_schedule(sched);
+                for (int n = 2; n <= 13; ++n) {
+                    const RunResult got = run_room(7, 9, 6, 1, n);
+                    const std::string what = std::string("blocks of ") + (split == S::Split::j ? "j" : "k") +
+                                             (adder == S::Adder::on ? ", adder" : ", no adder") + ", " +
+                                             std::to_string(interleave) + " row(s) at once, " +
+                                             std::to_string(n) + " threads";
+                    EXPECT_EQ(got.sums, serial.sums) << what;
+                    EXPECT_TRUE(got.saved == serial.saved) << "saved data differ: " << what;
+                }
+            }
+    loops::set_forced_schedule(S{});
+}
+
+// The default count, whose workers per job choose themselves, gives the
+// serial bits whatever it chooses.
+TEST_F(ParallelSolver, DefaultCountChoosingItsWorkersGivesTheSerialBits) {
+    const RunResult serial = run_room(9, 8, 7, 6, 1);
+    const RunResult chosen = run_room(9, 8, 7, 6, 0);
+    EXPECT_EQ(chosen.sums, serial.sums);
+    EXPECT_TRUE(chosen.saved == serial.saved);
+}
+
+// When the system refuses the pool's threads, at once or after some have
+// started, the work runs serially with the same bits; once threads can be
+// had again, the pool is made.
+TEST_F(ParallelSolver, PoolThatCannotStartItsThreadsRunsSerially) {
+    const RunResult serial = run_room(8, 6, 5, 3, 1);
+    for (int limit : {0, 1, 2}) {
+        loops::set_thread_start_limit(limit);
+        const RunResult got = run_room(8, 6, 5, 3, 4);
+        {
+            loops::PoolLease lease;
+            EXPECT_FALSE(lease) << "a pool of 4 threads was made though only " << limit << " could start";
+        }
+        EXPECT_EQ(got.sums, serial.sums) << limit << " threads could start";
+        EXPECT_TRUE(got.saved == serial.saved) << limit << " threads could start";
+    }
+    loops::set_thread_start_limit(-1);
+    const RunResult again = run_room(8, 6, 5, 3, 4);
+    {
+        loops::PoolLease lease;
+        EXPECT_TRUE(lease) << "the pool was not made again once threads could start";
+    }
+    EXPECT_EQ(again.sums, serial.sums);
+}
+
+// A pool already in use (a lease held elsewhere) cannot be had a second
+// time; the solver then runs serially with the same bits, and the pool is
+// there again once the lease ends.
+TEST_F(ParallelSolver, PoolAlreadyInUseLeavesTheWorkSerial) {
+    const RunResult serial = run_room(8, 6, 5, 3, 1);
+    set_solver_threads(3);
+    std::optional<loops::PoolLease> held;
+    held.emplace();
+    ASSERT_TRUE(*held);
+    {
+        loops::PoolLease second;
+        EXPECT_FALSE(second);
+    }
+    const RunResult while_held = run_room(8, 6, 5, 3, 3);
+    EXPECT_EQ(while_held.sums, serial.sums);
+    EXPECT_TRUE(while_held.saved == serial.saved);
+    held.reset();
+    {
+        loops::PoolLease after;
+        EXPECT_TRUE(after);
+    }
+}
+
+// The tuner of the count times all the workers, one and half of them first,
+// then keeps to the fastest count timed, tries its neighbours every eighth
+// job and half or twice it every 64th.
+TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
+    loops::CountTuner t;
+    EXPECT_EQ(t.choose(1), 1);
+    const int first[] = {8, 1, 4};
+    for (int c : first) {
+        EXPECT_EQ(t.choose(8), c);
+        t.record(c, 1000.0, 2e-3);
+    }
+    for (int c = 1; c <= 8; ++c) t.record(c, 1000.0, c == 3 ? 1e-3 : 2e-3);
+    int at_best = 0, at_two = 0, at_four = 0, at_one = 0, other = 0;
+    for (int job = 0; job < 64; ++job) {
+        const int c = t.choose(8);
+        (c == 3 ? at_best : c == 2 ? at_two : c == 4 ? at_four : c == 1 ? at_one : other) += 1;
+    }
+    // Jobs 4 to 67: the 64th tries half the best count, the other eighths
+    // its neighbours in turn.
+    EXPECT_EQ(at_best, 56);
+    EXPECT_EQ(at_one, 1);
+    EXPECT_EQ(at_two, 4);
+    EXPECT_EQ(at_four, 3);
+    EXPECT_EQ(other, 0);
+    // A smaller bound than the best count: a count within it.
+    EXPECT_LE(t.choose(2), 2);
+    // The best count slows down: the tuner moves away from it.
+    for (int n = 0; n < 10; ++n) t.record(3, 1000.0, 5e-3);
+    int moved = 0;
+    for (int job = 0; job < 8; ++job) moved += t.choose(8) != 3 ? 1 : 0;
+    EXPECT_GE(moved, 7);
+}
+
+// TARVEX_THREADS: a whole number from 1 to 1024 is the count, asked for;
+// anything else leaves the cores the process may run on, not asked for.
+TEST(SolverThreads, EnvironmentSetting) {
+    const char* before = std::getenv("TARVEX_THREADS");
+    const std::string saved = before != nullptr ? before : "";
+    const int cores = usable_cores();
+    EXPECT_GE(cores, 1);
+    EXPECT_LE(cores, std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+    struct Case {
+        const char* value;   // nullptr: unset
+        int threads;         // 0: the machine's cores
+    };
+    const Case cases[] = {
+        {nullptr, 0}, {"", 0},     {"garbage", 0}, {"0", 0},    {"-3", 0},     {"1", 1},    {"3", 3},
+        {" 5 ", 5},   {"7x", 0},   {"2.5", 0},     {"1024", 1024}, {"1025", 0}, {"99999999999999999999999", 0},
+        {"+4", 4}, {"-", 0}, {"+", 0},
+    };
+    for (const Case& c : cases) {
+        if (c.value == nullptr)
+            ::unsetenv("TARVEX_THREADS");
+        else
+            ::setenv("TARVEX_THREADS", c.value, 1);
+        set_solver_threads(0);
+        const std::string what = c.value == nullptr ? "(unset)" : std::string("\"") + c.value + "\"";
+        EXPECT_EQ(solver_threads(), c.threads > 0 ? c.threads : cores) << what;
+        EXPECT_EQ(solver_threads_asked(), c.threads > 0) << what;
+        EXPECT_EQ(loops::count_adapts(), c.threads == 0) << what;
+    }
+    // A count set by the program is asked for and wins over the setting.
+    ::setenv("TARVEX_THREADS", "3", 1);
+    set_solver_threads(2);
+    EXPECT_EQ(solver_threads(), 2);
+    EXPECT_TRUE(solver_threads_asked());
+    if (before != nullptr)
+        ::setenv("TARVEX_THREADS", saved.c_str(), 1);
+    else
+        ::unsetenv("TARVEX_THREADS");
+    set_solver_threads(0);
 }
 
 }  // namespace
