@@ -6,7 +6,8 @@
 // 1 <= idx < NCELLMAX; element 0 is never used. Grid lines and cell centres
 // start at 0; cell widths at 1.
 //
-// Who may touch this data, and when. The engine itself takes no lock; the
+// Who may touch this data, and when (THREADS.md at the top of the tree has
+// the whole picture of the threads). The engine itself takes no lock; the
 // front end keeps its threads apart by these rules:
 // - No run going (RUNSTATE IRUNNING is 0): the GUI thread owns all of it.
 //   The File menu's loaders run there (Load Geometry reads the case, Load

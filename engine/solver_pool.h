@@ -3,7 +3,8 @@
 // One pool for the process, made on first use with solver_threads() threads
 // (the calling thread counts as one: it does the share of worker 0) and made
 // again when that count changes. Standard threads and atomics, not a parallel
-// runtime: ThreadSanitizer sees every synchronisation here.
+// runtime: ThreadSanitizer sees every synchronisation here. How the pool
+// sits among the program's other threads: THREADS.md.
 //
 // Waiting. Every wait in the pool is a wait on a Counter (below): each idle
 // worker waits on its job word for the next job it is in, the caller waits

@@ -6,6 +6,7 @@
 //
 // Only the thread that drives the solver (the calculation thread, or the main
 // thread of a test) sets it, and never while a routine of the solver runs.
+// The program's threads as a whole: THREADS.md.
 #pragma once
 
 namespace tarvex {

@@ -9,13 +9,13 @@
 // choice (IPLOT or IRPLOT) with its table of radios and legend titles, the
 // controls they lack, their flags and their Plot Options.
 //
-// Threads. Everything here but refresh_plot_viewer, PLOT_VIEWER_REFRESH and
-// PLOT_VIEWER_CATCH_UP runs on the GUI thread, and so does every drawing into
-// channel 99. The fields are read only as engine/data.h allows (through
-// frontend/fieldaccess.h): a control
-// handled while a run holds the field lock records its change (the viewer
-// state changes at once) and leaves the redraw or the Max/Min search to the
-// run's next refresh, which performs it on the GUI thread while the
+// Threads (the whole picture: THREADS.md). Everything here but
+// refresh_plot_viewer, PLOT_VIEWER_REFRESH and PLOT_VIEWER_CATCH_UP runs on
+// the GUI thread, and so does every drawing into channel 99. The fields are
+// read only as engine/data.h allows (through frontend/fieldaccess.h): a
+// control handled while a run holds the field lock records its change (the
+// viewer state changes at once) and leaves the redraw or the Max/Min search
+// to the run's next refresh, which performs it on the GUI thread while the
 // calculation thread waits between two iterations.
 #pragma once
 

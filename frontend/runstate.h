@@ -1,9 +1,8 @@
 // The words the three threads of the front end share, and the routines that
 // act on them from the calculation thread.
 //
-// The GUI thread runs the menus and filters, the program thread the main
-// routine, the calculation thread a run. Every RUNSTATE word is an atomic
-// word, written and read whole.
+// Every RUNSTATE word is an atomic word, written and read whole. The
+// threads that share them, and what each owns: THREADS.md.
 #pragma once
 
 #include <atomic>

@@ -4,7 +4,7 @@
 // (DLGVIEW) and one window (channel 99), so at most one of them is open. The
 // open and busy flags are atomics: the calculation thread reads the open flags
 // after every iteration. The dialogs themselves are touched on the GUI thread
-// only (the dialog module hands every call over to it).
+// only (the dialog module hands every call over to it). See THREADS.md.
 #pragma once
 
 #include <atomic>

@@ -6,6 +6,7 @@
 // run-time redraw after an iteration is handed to the GUI thread as a whole
 // (the calculation thread waits for it), so the groups need no lock. The
 // flags the calculation thread reads live in VIEWDLG (frontend/viewdlg.h).
+// The threads as a whole: THREADS.md.
 #pragma once
 
 #include <cstdint>
