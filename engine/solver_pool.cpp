@@ -262,6 +262,7 @@ void set_count_adapts(bool on) { g_adapts.store(on, std::memory_order_relaxed); 
 int CountTuner::choose(int most) {
     if (most <= 1 || most > MOST) return most;
     ++jobs_;
+    trying_ = 0;
     // First all the workers, then one and half of them: a busy machine is
     // found within the first jobs, not after a climb down one count at a
     // time.
@@ -270,20 +271,22 @@ int CountTuner::choose(int most) {
     int best = 0;
     for (int c = 1; c <= most; ++c)
         if (per_cell_[c] > 0.0 && (best == 0 || per_cell_[c] < per_cell_[best])) best = c;
-    // Every 64th job half or twice the best count, so that a count timed
-    // long ago under other load is timed again; every other eighth job a
-    // neighbour. On a quiet machine the tries should cost about 3 % of the
-    // jobs' time at 8 threads (an estimate).
-    if (jobs_ % 64 == 0) {
+    // Every eighth job by default a neighbour, and every 64th half or twice
+    // the best count, so that a count timed long ago under other load is timed
+    // again. A try that loses doubles the gap before the next (up to MAX_GAP),
+    // a try that wins brings it back to eight: once the best count stands,
+    // the tries cost little even where a try costs much (every core busy and
+    // one thread best, a try of two takes two or three times as long).
+    if (jobs_ % (8 * gap_) == 0) {
         far_ = !far_;
         const int c = far_ ? std::max(1, best / 2) : std::min(most, best * 2);
-        if (c != best) return c;
+        if (c != best) return trying_ = c;
     }
-    if (jobs_ % 8 == 0) {
+    if (jobs_ % gap_ == 0) {
         side_ = -side_;
         int c = best + side_;
         if (c < 1 || c > most) c = best - side_;
-        if (c >= 1 && c <= most) return c;
+        if (c >= 1 && c <= most) return trying_ = c;
     }
     return best;
 }
@@ -292,7 +295,17 @@ void CountTuner::record(int workers, double cells, double seconds) {
     if (workers < 1 || workers > MOST || cells <= 0.0) return;
     const double t = seconds / cells;
     double& s = per_cell_[workers];
-    s = s > 0.0 ? 0.7 * s + 0.3 * t : t;
+    if (workers != trying_) {
+        s = s > 0.0 ? 0.7 * s + 0.3 * t : t;
+        return;
+    }
+    // A try times its count again: what was timed long ago is replaced.
+    trying_ = 0;
+    s = t;
+    bool won = true;
+    for (int c = 1; c <= MOST; ++c)
+        if (c != workers && per_cell_[c] > 0.0 && per_cell_[c] < s) won = false;
+    gap_ = won ? 8 : std::min(gap_ * 2, MAX_GAP);
 }
 
 // ---- forcing a schedule -------------------------------------------------------

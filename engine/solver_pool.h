@@ -168,7 +168,9 @@ void set_parallel_min_cells(int n);
 // or pass keeps a CountTuner that times its jobs per cell and keeps to the
 // count that has been fastest lately (after timing all the workers, one and
 // half of them first), trying a neighbouring count every eighth job and half
-// or twice the best count every 64th. A core taken by another program so costs one worker instead of
+// or twice the best count every 64th; tries that lose space the next ones
+// out, up to a neighbour every 128th job. A core taken by another program so
+// costs one worker instead of
 // the pipeline's pace (every worker of a sweep waits for the one before it),
 // and with every core busy the jobs go down to one thread. A count that was
 // asked for is used as it is.
@@ -192,6 +194,7 @@ void set_count_adapts(bool on);
 class CountTuner {
 public:
     static constexpr int MOST = 64;   // counts above this are used as they are
+    static constexpr unsigned MAX_GAP = 128;   // jobs between two neighbour tries, at most
 
     // The workers for the next job, from 1 to most.
     int choose(int most);
@@ -203,6 +206,8 @@ private:
     unsigned jobs_ = 0;
     int side_ = 1;      // the neighbour tried next: +1 or -1
     bool far_ = false;  // the far count tried last: half (true) or twice the best
+    unsigned gap_ = 8;  // jobs between two neighbour tries (8 times as many for a far try)
+    int trying_ = 0;    // the count of the job chosen last, when it was a try
 };
 
 // ---- forcing a schedule (tests) ---------------------------------------------

@@ -342,6 +342,35 @@ TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
     EXPECT_GE(moved, 7);
 }
 
+// Tries that lose space the next ones out: with one worker far the fastest
+// (every core busy), the tries of other counts become rare; when two become
+// faster the tuner finds them and tries often again.
+TEST(CountTuner, LosingTriesComeMoreRarely) {
+    loops::CountTuner t;
+    double per_cell[9] = {0, 1e-6, 3e-6, 3e-6, 3e-6, 3e-6, 3e-6, 3e-6, 3e-6};
+    auto job = [&] {
+        const int c = t.choose(8);
+        t.record(c, 1000.0, per_cell[c] * 1000.0);
+        return c;
+    };
+    for (int n = 0; n < 3; ++n) job();   // all the workers, one, half of them
+    int tries = 0;
+    for (int n = 0; n < 2048; ++n) tries += job() != 1 ? 1 : 0;
+    // Every eighth job would be 256 tries; spaced out, 2048 jobs hold fewer
+    // than 32 (the gap doubles from 8 to 128, then a try every 128 jobs).
+    EXPECT_LT(tries, 32);
+    EXPECT_GT(tries, 0);   // still tried now and then
+
+    per_cell[2] = 0.4e-6;   // the load lifts: two workers are now the fastest
+    int first_two = -1;
+    for (int n = 0; n < 1024 && first_two < 0; ++n)
+        if (job() == 2) first_two = n;
+    ASSERT_GE(first_two, 0);
+    int at_two = 0;
+    for (int n = 0; n < 64; ++n) at_two += job() == 2 ? 1 : 0;
+    EXPECT_GE(at_two, 48);
+}
+
 // TARVEX_THREADS: a whole number from 1 to 1024 is the count, asked for;
 // anything else leaves the cores the process may run on, not asked for.
 TEST(SolverThreads, EnvironmentSetting) {
