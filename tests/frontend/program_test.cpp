@@ -15,8 +15,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "aircalc_fixture.h"
@@ -35,6 +37,7 @@
 #include "platform/menu.h"
 #include "platform/threads.h"
 #include "platform/window.h"
+#include "viewcalc/view_defaults_check.h"
 
 namespace tarvex {
 
@@ -73,11 +76,10 @@ void note_the_end_and_exit() {
 
 // The child's program: Tarvex itself, with a user who waits for the run
 // started at once to end, notes what the program shows, and chooses Exit.
-int program_probe(int argc, char** argv) {
-    // Ctrl+C in the middle of the run changes nothing.
-    set_plot_viewer_refresh([] {
-        if (runctl.ITER == 5) std::raise(SIGINT);
-    });
+// Tarvex with the given refresh after every iteration, and the user who
+// waits for the end and chooses Exit; prints the exit code.
+int run_probe(int argc, char** argv, std::function<void()> refresh) {
+    set_plot_viewer_refresh(std::move(refresh));
     std::thread user(note_the_end_and_exit);
     const int code = run_tarvex(argc, argv);
     user.join();
@@ -86,12 +88,19 @@ int program_probe(int argc, char** argv) {
     return code;
 }
 
+int program_probe(int argc, char** argv) {
+    // Ctrl+C in the middle of the run changes nothing.
+    return run_probe(argc, argv, [] {
+        if (runctl.ITER == 5) std::raise(SIGINT);
+    });
+}
+
 // The child's program of two programs in one folder: Tarvex itself, whose run
 // started at once says "paused" in its second iteration, before that
 // iteration's record, and waits there
 // until its standard input ends; then as program_probe (without the Ctrl+C).
 int program_probe_pausing(int argc, char** argv) {
-    set_plot_viewer_refresh([] {
+    return run_probe(argc, argv, [] {
         if (runctl.ITER != 2) return;
         std::printf("paused\n");
         std::fflush(stdout);
@@ -99,12 +108,6 @@ int program_probe_pausing(int argc, char** argv) {
         while (::read(0, &c, 1) > 0) {
         }
     });
-    std::thread user(note_the_end_and_exit);
-    const int code = run_tarvex(argc, argv);
-    user.join();
-    std::printf("exit=%d\n", code);
-    std::fflush(stdout);
-    return code;
 }
 
 // The child's program: Tarvex itself, with a user who answers every message
@@ -334,22 +337,7 @@ TEST_F(MainRoutineTest, StartUpSetsTitleAboutTextAndMenus) {
     start({});
     while (platform::menu_count() != 4 || platform::status_text() != "idle") pump();
     // The viewers' defaults, as the program really starts.
-    EXPECT_EQ(viewctl.IPLANE, 1);
-    EXPECT_EQ(viewctl.PINDEX, 1);
-    EXPECT_EQ(viewctl.IPLOT, 0);
-    EXPECT_EQ(viewctl.IRPLOT, 0);
-    EXPECT_EQ(viewctl.ICOLBY, 1);
-    EXPECT_FALSE(viewctl.FLIP);
-    EXPECT_FALSE(viewctl.MANUAL);
-    EXPECT_EQ(plotopt.ISCHEME, 4);
-    EXPECT_FALSE(plotopt.PAPER);
-    EXPECT_TRUE(plotopt.SHOWCPR);
-    EXPECT_FALSE(plotopt.SHOWGRID);
-    EXPECT_FALSE(plotopt.SHOWBC);
-    EXPECT_EQ(plotopt.VSCALE, 1.0);
-    EXPECT_EQ(viewwin.IZOOM, 0);
-    EXPECT_EQ(viewwin.PANX, 0.0);
-    EXPECT_EQ(viewwin.PANY, 0.0);
+    testing::expect_view_defaults();
     EXPECT_FALSE(viewdlg.VIEWDOMOPEN);
     EXPECT_FALSE(viewdlg.VIEWGRIDOPEN);
     // The colour table is filled: scheme 4 runs from blue to red on black.
