@@ -46,7 +46,7 @@
 //
 // Usage: tarvex_bench_solver [NX NY NZ | --grid NXxNYxNZ | --reference]
 //                            [--threads N | --scan N] [--busy N]
-//                            [--split j|k] [--adder on|off] [--interleave 1|2]
+//                            [--split j|k] [--adder on|off|last] [--interleave 1|2]
 //                            [--repeats N] [--warmup N]
 //                            [--passes N] [--check-iterations N]
 //                            [--dir DIRECTORY] [--keep]
@@ -115,7 +115,7 @@ void usage(std::FILE* to) {
                  "  --threads N        the all-threads count set against 1 thread (default: the solver's, %d)\n"
                  "  --scan N           every count 1..N against 1 thread, alternating; one line per count\n"
                  "  --busy N           keep N cores busy with spinning processes during the run\n"
-                 "  --split j|k, --adder on|off, --interleave 1|2\n"
+                 "  --split j|k, --adder on|off|last, --interleave 1|2\n"
                  "                     force a part of the parallel schedule (default: the driver's choice)\n"
                  "  --repeats N        timed repetitions, each on 1 and on N threads (default 5)\n"
                  "  --warmup N         untimed iterations on each count first (default 1)\n"
@@ -162,8 +162,10 @@ bool parse(int argc, char** argv, Options& o) {
             o.schedule.split = v == "j" ? loops::Schedule::Split::j : loops::Schedule::Split::k;
         } else if (arg == "--adder" && a + 1 < argc) {
             const std::string v = argv[++a];
-            if (v != "on" && v != "off") return false;
-            o.schedule.adder = v == "on" ? loops::Schedule::Adder::on : loops::Schedule::Adder::off;
+            if (v != "on" && v != "off" && v != "last") return false;
+            o.schedule.adder = v == "on"     ? loops::Schedule::Adder::on
+                               : v == "last" ? loops::Schedule::Adder::last
+                                             : loops::Schedule::Adder::off;
         } else if (arg == "--interleave") {
             if (!value(o.schedule.interleave, 1) || o.schedule.interleave > 2) return false;
         } else if (arg == "--repeats") {

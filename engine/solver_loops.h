@@ -373,40 +373,88 @@ struct SweepPlan {
     int npipe;        // rows along the other
     int workers;      // sweepers, and the adder when there is one
     bool adder;       // the last worker adds the terms while the others sweep
+    bool last_adds;   // blocks of j: the last sweeper adds each plane after its rows of it
+    int last_rows;    // last_adds: the rows of the last sweeper's block, fewer than the others'
     int interleave;   // rows a sweeper visits at once
     int sweepers() const { return adder ? workers - 1 : workers; }
+
+    // First x of sweeper w's block: even shares, or, when the last sweeper
+    // adds, even shares of what its block of last_rows rows leaves.
+    int block_start(int w) const {
+        const int n = sweepers();
+        if (w >= n) return nsplit;
+        if (last_adds) {
+            const int shared = nsplit - last_rows;
+            return n == 1 ? 0 : static_cast<int>(static_cast<long long>(shared) * w / (n - 1));
+        }
+        return static_cast<int>(static_cast<long long>(nsplit) * w / n);
+    }
 };
 
+// The cost of a row visited by a sweeper with a block of k planes, against
+// one with a block of j rows. A block of j rows is one stretch of memory per
+// plane, which the hardware prefetches as a stream; the rows a block of k
+// planes visits in one step lie a plane apart, and every one of them starts
+// a new stream.
+// Measure: tarvex_bench_solver --reference --threads N --split j, against the
+// same with --split k. On the quiet machine (load average below 0.3, 3
+// repetitions) the speed-ups with blocks of j were 2.04 and 1.99 on 2
+// threads, 3.41 on 4 and 5.68 on 8, against 1.87 and 1.83, 3.10 and 4.84
+// with blocks of k: the scalar and momentum sweeps ran about a fifth faster
+// per row with blocks of j.
+inline constexpr double STRIDED_ROW = 1.2;
+
 // Estimated time of a sweep whose blocks are cut along an axis of nsplit
-// rows, in row visits: the rows per sweeper (interleaving makes them about
-// twice as fast) and the start of the pipeline.
-inline double sweep_estimate(int threads, Index nsplit, Index npipe) {
+// rows (j when split_j, else k), in visits of a row of a block of j rows:
+// the rows per sweeper (interleaving makes them about twice as fast) and the
+// start of the pipeline.
+inline double sweep_estimate(int threads, Index nsplit, Index npipe, bool split_j) {
     const double w = static_cast<double>(std::min<Index>(threads, nsplit));
-    return static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
+    const double row_cost = split_j ? 1.0 : STRIDED_ROW;
+    return row_cost * static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
 }
 
 // The time of adding one row's terms to the sums, in row visits: a chain of
-// dependent additions, about a tenth of the row's visit.
-inline constexpr double FOLD_ROW = 0.1;
+// dependent additions, about a fourteenth of the row's visit on one thread.
+inline constexpr double FOLD_ROW = 0.035;
 
-// The same with the terms kept: with the adder (three workers or more, blocks
-// of j: the planes are added while the others sweep), or added after.
-// Measure the adder: tarvex_bench_solver --reference --scan 8 --adder off
-// (and --adder on) against the same without --adder; the j-or-k choice:
-// --split j and --split k against the same without --split. On the shared
-// machine (load average 28 to 37, 3 repetitions) the speed-ups on 2, 4 and 8
-// threads were 0.60, 0.72, 0.54 chosen; 0.84, 0.80, 0.85 without the adder;
-// 1.22, 0.76, 0.87 with it always; 0.77, 1.01, 0.91 with blocks of j;
-// 0.82, 0.75, 0.92 with blocks of k: within the noise of that load, so
-// neither is shown to pay yet; kept until a scan on a quiet machine decides.
-inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j) {
+// The same with the terms kept, for each way of adding them: by the caller
+// after the sweep (after), by a worker of its own while the others sweep
+// (adder: blocks of j, whose planes are done in the serial order), or by the
+// last sweeper of blocks of j, plane by plane once its rows of the plane are
+// done, with a block narrower by the time the adding takes (last). 
+//
+// Measure: tarvex_bench_solver --reference --scan 8, against the same with
+// --adder off (after), --adder on and --adder last. On the quiet machine
+// (load average 0.5 to 1.6, 5 repetitions, medians) the speed-ups on 2 to 8
+// threads were, with the adder from three workers on: 2.02, 2.38, 3.22,
+// 4.08, 4.63, 4.87, 5.55; with the terms added after: 1.96, 2.69, 3.40, 3.86,
+// 4.13, 4.42, 4.63; with the adder always: 1.33, 2.23, 2.94, 3.73, 4.26,
+// 4.74, 4.83. LAST_ADDS_MEASURE
+enum class Adding { after, adder, last };
+
+// The rows of the last sweeper's block when it adds the planes, out of
+// nsplit shared among n sweepers: the others' rows take as long as its rows
+// and the addition, n·(1 - 2·FOLD_ROW·(n-1))/n of an even share (a row of a
+// sweeper takes half a visit, interleaved); 0 when not even one row is left.
+inline int last_rows(int n, Index nsplit) {
+    const double rows = static_cast<double>(nsplit) * (1.0 - 2.0 * FOLD_ROW * (n - 1)) / n;
+    return rows >= 1.0 ? static_cast<int>(rows + 0.5) : 0;
+}
+
+inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, bool split_j, Adding adding) {
     const double fold = FOLD_ROW * static_cast<double>(nsplit * npipe);
     const int workers = static_cast<int>(std::min<Index>(threads, nsplit));
-    if (split_j && workers >= 3) {
-        const double sweepers = sweep_estimate(workers - 1, nsplit, npipe);
-        return std::max(sweepers, fold) + FOLD_ROW * static_cast<double>(nsplit);
+    switch (adding) {
+    case Adding::adder:
+        if (!split_j || workers < 3) break;
+        return std::max(sweep_estimate(workers - 1, nsplit, npipe, true), fold) + FOLD_ROW * static_cast<double>(nsplit);
+    case Adding::last:
+        if (!split_j || workers < 2 || last_rows(workers, nsplit) < 1) break;
+        return sweep_estimate(workers, nsplit, npipe, true) + fold / workers;
+    case Adding::after: break;
     }
-    return sweep_estimate(threads, nsplit, npipe) + fold;
+    return sweep_estimate(threads, nsplit, npipe, split_j) + fold;
 }
 
 // The plan of a sweep on threads threads (2 or more); workers < 2 when the
@@ -414,24 +462,49 @@ inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, b
 // box allows.
 inline SweepPlan plan_sweep(int threads, const BoxShape& s, bool keeps) {
     const Schedule forced = forced_schedule();
-    bool split_j = keeps ? sweep_estimate_with_sums(threads, s.nj, s.nk, true) <=
-                               sweep_estimate_with_sums(threads, s.nk, s.nj, false)
-                         : sweep_estimate(threads, s.nj, s.nk) <= sweep_estimate(threads, s.nk, s.nj);
+    bool split_j = true;
+    Adding adding = Adding::after;
+    if (keeps) {
+        // The fastest estimate of blocks of j, each way of adding, and of
+        // blocks of k (added after); ties go to the plainer schedule.
+        double best = sweep_estimate_with_sums(threads, s.nj, s.nk, true, Adding::after);
+        for (Adding a : {Adding::adder, Adding::last}) {
+            const double e = sweep_estimate_with_sums(threads, s.nj, s.nk, true, a);
+            if (e < best) {
+                best = e;
+                adding = a;
+            }
+        }
+        if (sweep_estimate_with_sums(threads, s.nk, s.nj, false, Adding::after) < best) {
+            split_j = false;
+            adding = Adding::after;
+        }
+    } else {
+        split_j = sweep_estimate(threads, s.nj, s.nk, true) <= sweep_estimate(threads, s.nk, s.nj, false);
+    }
     if (forced.split == Schedule::Split::j && s.nj >= 2) split_j = true;
     if (forced.split == Schedule::Split::k && s.nk >= 2) split_j = false;
+    if (keeps && forced.adder != Schedule::Adder::automatic)
+        adding = forced.adder == Schedule::Adder::on     ? Adding::adder
+                 : forced.adder == Schedule::Adder::last ? Adding::last
+                                                         : Adding::after;
     SweepPlan p{};
     p.split_j = split_j;
     p.nsplit = static_cast<int>(split_j ? s.nj : s.nk);
     p.npipe = static_cast<int>(split_j ? s.nk : s.nj);
     p.workers = std::min(threads, p.nsplit);
-    p.adder = keeps && split_j && p.workers >= 3;
-    if (keeps && forced.adder != Schedule::Adder::automatic) {
-        p.adder = forced.adder == Schedule::Adder::on;
+    if (keeps && adding == Adding::adder) {
         // The adder is a worker more than the sweepers, of which there is
-        // at least one.
-        if (p.adder) p.workers = std::min(threads, p.nsplit + 1);
+        // at least one (a forced adder, also with blocks of k).
+        p.adder = true;
+        if (forced.adder == Schedule::Adder::on) p.workers = std::min(threads, p.nsplit + 1);
     }
-    if (p.workers < 2) p.adder = false;
+    if (keeps && adding == Adding::last && split_j) {
+        // Forced where the estimate leaves no row: a block of one row.
+        p.last_adds = true;
+        p.last_rows = std::max(1, last_rows(p.workers, p.nsplit));
+    }
+    if (p.workers < 2) p.adder = p.last_adds = false;
     p.interleave = forced.interleave == 1 || forced.interleave == 2 ? forced.interleave : INTERLEAVE;
     return p;
 }
@@ -448,14 +521,7 @@ struct SweepJob {
     Term* terms;
     Counter* progress;
     SweepPlan plan;
-    Sums* sums;   // the adder's (nullptr: the caller adds after the job)
-
-    // First x of sweeper w's block.
-    int block_start(int w) const {
-        const int n = plan.sweepers();
-        if (w >= n) return plan.nsplit;
-        return static_cast<int>(static_cast<long long>(plan.nsplit) * w / n);
-    }
+    Sums* sums;   // the adder's or the last sweeper's (nullptr: the caller adds after the job)
 
     // The segments the adder goes through.
     SegmentMap segments() const {
@@ -497,13 +563,14 @@ struct SweepJob {
 
     void sweep_rows(int w) const {
         const Kernel own = *kernel;
-        const int x0 = block_start(w);
-        const int len = block_start(w + 1) - x0;
+        const int x0 = plan.block_start(w);
+        const int len = plan.block_start(w + 1) - x0;
         assert(len >= 1 && "every sweeper's block holds a row");
         Counter& mine = progress[w];
         const Counter* upstream = w > 0 ? &progress[w - 1] : nullptr;
         const int il = plan.interleave;
         int js[INTERLEAVE], ks[INTERLEAVE];
+        [[maybe_unused]] const bool adds = STORE && plan.last_adds && w == plan.sweepers() - 1;
         for (int y0 = 0; y0 < plan.npipe; y0 += il) {
             const int m = std::min(il, plan.npipe - y0);
             for (int step = 0; step < len + m - 1; ++step) {
@@ -512,7 +579,18 @@ struct SweepJob {
                 const int rhi = std::min(m - 1, step);
                 for (int r = rlo; r <= rhi; ++r) row_at(x0 + step - r, y0 + r, js[r - rlo], ks[r - rlo]);
                 visit_some_rows<O, STORE>(rhi - rlo + 1, *g, *b, s, js, ks, own, terms);
-                if (step - rlo == len - 1) mine.publish(static_cast<std::uint32_t>(y0 + rlo) + 1);
+                if (step - rlo == len - 1) {
+                    mine.publish(static_cast<std::uint32_t>(y0 + rlo) + 1);
+                    // Plane y0 + rlo is done: every sweeper before this one
+                    // published it before this one's first row of it.
+                    if constexpr (STORE) {
+                        if (adds) {
+                            const Segment seg = segments().segment(y0 + rlo);
+                            assert(seg.producer == w && seg.done_at == mine.load());
+                            fold<O>(terms + seg.first, seg.count, *sums);
+                        }
+                    }
+                }
             }
         }
         // What the adder waits for is what this sweeper published: the last
@@ -639,10 +717,10 @@ inline bool parallel_sweep(const Grid& g, const Box& b, const Kernel& kernel, Su
     typename Job::Term* terms = nullptr;
     if constexpr (Job::STORE)
         terms = static_cast<typename Job::Term*>(lease.terms(sizeof(typename Job::Term) * s.cells()));
-    Job job{&g, &b, &kernel, s, terms, lease.progress(), plan, plan.adder ? &sums : nullptr};
+    Job job{&g, &b, &kernel, s, terms, lease.progress(), plan, plan.adder || plan.last_adds ? &sums : nullptr};
     lease.run(plan.workers, &Job::run, &job);
     if constexpr (Job::STORE) {
-        if (!plan.adder) fold<O>(terms, s.cells(), sums);
+        if (!plan.adder && !plan.last_adds) fold<O>(terms, s.cells(), sums);
     }
     if (adapts) tuner.record(plan.workers, static_cast<double>(s.cells()), seconds_since(t0));
     return true;

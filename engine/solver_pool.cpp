@@ -263,10 +263,11 @@ int CountTuner::choose(int most) {
     if (most <= 1 || most > MOST) return most;
     ++jobs_;
     trying_ = 0;
-    // First all the workers, then one and half of them: a busy machine is
-    // found within the first jobs, not after a climb down one count at a
-    // time.
-    for (int c : {most, 1, (most + 1) / 2})
+    // First all the workers, then all but one, one, and half of them: a core
+    // taken by another program (all but one is then fastest) or a busy
+    // machine is found within the first jobs, not after a climb down one
+    // count at a time.
+    for (int c : {most, most - 1, 1, (most + 1) / 2})
         if (per_cell_[c] == 0.0) return c;
     int best = 0;
     for (int c = 1; c <= most; ++c)

@@ -166,7 +166,7 @@ void set_parallel_min_cells(int n);
 // With the default count (neither TARVEX_THREADS nor a count set by the
 // program) the number of workers of a job chooses itself: each kind of sweep
 // or pass keeps a CountTuner that times its jobs per cell and keeps to the
-// count that has been fastest lately (after timing all the workers, one and
+// count that has been fastest lately (after timing all the workers, all but one, one
 // half of them first), trying a neighbouring count every eighth job and half
 // or twice the best count every 64th; tries that lose space the next ones
 // out, up to a neighbour every 128th job. A core taken by another program so
@@ -217,9 +217,10 @@ private:
 // split along an axis of one row) falls back to what the box can take.
 struct Schedule {
     enum class Split { automatic, j, k };
-    enum class Adder { automatic, on, off };
+    enum class Adder { automatic, on, off, last };
     Split split = Split::automatic;   // sweeps: blocks of j rows or of k planes
-    Adder adder = Adder::automatic;   // a worker of its own adds the terms
+    Adder adder = Adder::automatic;   // a worker of its own adds the terms (on), the caller
+                                      // after the job (off), or the last sweeper (last)
     int interleave = 0;               // sweeps: rows visited at once, 1 or 2 (0: automatic)
 };
 

@@ -31,6 +31,7 @@
 
 #include "common/channels.h"
 #include "engine/engine.h"
+#include "engine/solver_loops.h"
 #include "engine/solver_pool.h"
 #include "engine/solver_threads.h"
 #include "tests/engine/solve_fixture.h"
@@ -223,8 +224,10 @@ TEST_F(ParallelSolver, ForkedChildMakesWorkersOfItsOwn) {
 
 
 // Every schedule the driver can take, forced on every sweep and pass: blocks
-// of j rows or of k planes, with and without the worker that adds the terms
-// while the others visit rows, one or two interleaved rows, on 2 to 13
+// of j rows or of k planes, the terms added by a worker of its own while the
+// others visit rows, by the caller after them, or plane by plane by the last
+// sweeper of blocks of j (with blocks of k, and in the passes, the caller adds
+// them after), one or two interleaved rows, on 2 to 13
 // threads (13 exceed the rows along both axes, so the blocks shrink to one
 // row and the workers to the rows there are). One iteration runs every sweep
 // and pass of the solver; the ThreadSanitizer stage runs this table too.
@@ -233,7 +236,7 @@ TEST_F(ParallelSolver, EveryForcedScheduleGivesTheSerialBits) {
     const RunResult serial = run_room(7, 9, 6, 1, 1);
     ASSERT_FALSE(serial.saved.empty());
     for (S::Split split : {S::Split::j, S::Split::k})
-        for (S::Adder adder : {S::Adder::on, S::Adder::off})
+        for (S::Adder adder : {S::Adder::on, S::Adder::off, S::Adder::last})
             for (int interleave : {1, 2}) {
                 S sched;
                 sched.split = split;
@@ -243,13 +246,45 @@ TEST_F(ParallelSolver, EveryForcedScheduleGivesTheSerialBits) {
                 for (int n = 2; n <= 13; ++n) {
                     const RunResult got = run_room(7, 9, 6, 1, n);
                     const std::string what = std::string("blocks of ") + (split == S::Split::j ? "j" : "k") +
-                                             (adder == S::Adder::on ? ", adder" : ", no adder") + ", " +
+                                             (adder == S::Adder::on     ? ", adder"
+                                              : adder == S::Adder::last ? ", last sweeper adds"
+                                                                        : ", no adder") + ", " +
                                              std::to_string(interleave) + " row(s) at once, " +
                                              std::to_string(n) + " threads";
                     EXPECT_EQ(got.sums, serial.sums) << what;
                     EXPECT_TRUE(got.saved == serial.saved) << "saved data differ: " << what;
                 }
             }
+    loops::set_forced_schedule(S{});
+}
+
+// The blocks of a sweep whose last sweeper adds the planes: they cover the
+// rows along j once, in order, each holds a row, and the last is no wider
+// than any other (it adds the planes besides), over boxes from as many rows
+// as sweepers up to the reference room's, on 2 to 13 threads.
+TEST(SweepPlan, BlocksWhenTheLastSweeperAddsCoverEveryRowOnce) {
+    using S = loops::Schedule;
+    S sched;
+    sched.split = S::Split::j;
+    sched.adder = S::Adder::last;
+    loops::set_forced_schedule(sched);
+    for (int threads = 2; threads <= 13; ++threads)
+        for (Index nj : {2, 3, 5, 9, 13, 20, 75, 200}) {
+            const loops::detail::BoxShape shape{100, nj, 62};
+            const loops::detail::SweepPlan plan = loops::detail::plan_sweep(threads, shape, true);
+            const std::string what = std::to_string(threads) + " threads, " + std::to_string(nj) + " rows";
+            ASSERT_TRUE(plan.split_j && plan.last_adds && !plan.adder) << what;
+            ASSERT_EQ(plan.sweepers(), std::min<Index>(threads, nj)) << what;
+            EXPECT_EQ(plan.block_start(0), 0) << what;
+            EXPECT_EQ(plan.block_start(plan.sweepers()), nj) << what;
+            const int last = plan.block_start(plan.sweepers()) - plan.block_start(plan.sweepers() - 1);
+            EXPECT_EQ(last, plan.last_rows) << what;
+            for (int w = 0; w < plan.sweepers(); ++w) {
+                const int len = plan.block_start(w + 1) - plan.block_start(w);
+                EXPECT_GE(len, 1) << what << ", sweeper " << w;
+                EXPECT_LE(last, len) << what << ", sweeper " << w;
+            }
+        }
     loops::set_forced_schedule(S{});
 }
 
@@ -309,13 +344,13 @@ TEST_F(ParallelSolver, PoolAlreadyInUseLeavesTheWorkSerial) {
     }
 }
 
-// The tuner of the count times all the workers, one and half of them first,
+// The tuner of the count times all the workers, all but one, one and half of them first,
 // then keeps to the fastest count timed, tries its neighbours every eighth
 // job and half or twice it every 64th.
 TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
     loops::CountTuner t;
     EXPECT_EQ(t.choose(1), 1);
-    const int first[] = {8, 1, 4};
+    const int first[] = {8, 7, 1, 4};
     for (int c : first) {
         EXPECT_EQ(t.choose(8), c);
         t.record(c, 1000.0, 2e-3);
@@ -326,7 +361,7 @@ TEST(CountTuner, KeepsToTheFastestCountAndTriesItsNeighbours) {
         const int c = t.choose(8);
         (c == 3 ? at_best : c == 2 ? at_two : c == 4 ? at_four : c == 1 ? at_one : other) += 1;
     }
-    // Jobs 4 to 67: the 64th tries half the best count, the other eighths
+    // Jobs 5 to 68: the 64th tries half the best count, the other eighths
     // its neighbours in turn.
     EXPECT_EQ(at_best, 56);
     EXPECT_EQ(at_one, 1);
@@ -353,7 +388,7 @@ TEST(CountTuner, LosingTriesComeMoreRarely) {
         t.record(c, 1000.0, per_cell[c] * 1000.0);
         return c;
     };
-    for (int n = 0; n < 3; ++n) job();   // all the workers, one, half of them
+    for (int n = 0; n < 4; ++n) job();   // all the workers, all but one, one, half of them
     int tries = 0;
     for (int n = 0; n < 2048; ++n) tries += job() != 1 ? 1 : 0;
     // Every eighth job would be 256 tries; spaced out, 2048 jobs hold fewer
