@@ -720,6 +720,9 @@ private:
 
 // ---- the scan of thread counts ----------------------------------------------
 
+// Untimed iterations of the default count before the scan times it.
+constexpr int DEFAULT_WARMUP = 12;
+
 // Every count 1..max against 1 thread in the same repetitions, then every
 // count's bits against 1 thread's. Returns false when the case cannot be
 // loaded again.
@@ -731,11 +734,13 @@ bool scan_counts(const Options& o, int max, const std::string& case_path, const 
             set_solver_threads(t);
             one_iteration();
         }
-        // The default count times its choices of workers in its first
-        // iterations, as it does at the start of every run.
-        set_solver_threads(0);
-        for (int it = 0; it < 2; ++it) one_iteration();
     }
+    // The default count times its choices of workers in the first iterations
+    // of a run (every kind of sweep and pass tries all the workers, all but
+    // one, one and half of them, then spaces out its tries of other counts):
+    // the scan times it as it runs past them.
+    set_solver_threads(0);
+    for (int it = 0; it < DEFAULT_WARMUP; ++it) one_iteration();
     const std::string load_before = load_average();
     // time[t][0]: the 1-thread iteration timed next to count t; time[t][1]:
     // count t's own.

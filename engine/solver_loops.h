@@ -174,7 +174,10 @@ template <Order O, class Kernel, class Sums>
 // rows are done, or, while the others still visit rows, by the adding worker
 // (the job's last worker), which goes through the segments of the buffer in
 // the serial order and waits for each on the progress counter of the worker
-// that produces it (add_in_order() and the SegmentMaps below).
+// that produces it (add_in_order() and the SegmentMaps below), or, with
+// blocks of j, by the last sweeper: it finishes the planes in the serial
+// order, each after every other sweeper, and adds each plane once its own
+// rows of it are done (its block is narrower by the time that takes).
 
 template <class S, class = void>
 struct discards_terms : std::false_type {};
@@ -195,11 +198,10 @@ using StoredTerm = std::conditional_t<keeps_terms<Kernel, Sums>, TermOf<Kernel>,
 // dependent chains; more run slower (the kernels' values no longer fit the
 // registers).
 // Measure: tarvex_bench_solver --reference --scan 8 --interleave 1, against
-// the same without --interleave. On the shared machine (load average 28 to
-// 35, 3 repetitions) the speed-ups on 2, 4 and 8 threads were 0.82, 0.65 and
-// 0.86 with one row against 0.60, 0.72 and 0.54 with two: within the noise
-// of that load, so not yet shown to pay; kept until a scan on a quiet
-// machine decides (drop it, and visit_two_rows, if one row is as fast).
+// the same without --interleave. On the quiet machine (load average below
+// 2.5, 5 and 7 repetitions, medians) the speed-ups on 2 to 8 threads were
+// 1.66, 2.42, 3.00, 3.66, 4.03, 4.35, 4.83 with one row against 1.95, 2.72,
+// 3.58, 3.98, 4.57, 4.91, 5.25 with two.
 inline constexpr int INTERLEAVE = 2;
 
 // The extents of a box and the place of a cell's term.
@@ -414,15 +416,16 @@ inline double sweep_estimate(int threads, Index nsplit, Index npipe, bool split_
     return row_cost * static_cast<double>(nsplit * npipe) / (2.0 * w) + static_cast<double>(nsplit) * (w - 1.0) / w;
 }
 
-// The time of adding one row's terms to the sums, in row visits: a chain of
-// dependent additions, about a fourteenth of the row's visit on one thread.
+// The time of adding one row's terms to the sums, in row visits (a sweeper's
+// interleaved row takes half a visit): a chain of dependent additions. Set
+// from the measurements below, where the adder paid from five workers on.
 inline constexpr double FOLD_ROW = 0.035;
 
 // The same with the terms kept, for each way of adding them: by the caller
 // after the sweep (after), by a worker of its own while the others sweep
 // (adder: blocks of j, whose planes are done in the serial order), or by the
 // last sweeper of blocks of j, plane by plane once its rows of the plane are
-// done, with a block narrower by the time the adding takes (last). 
+// done, with a block narrower by the time the adding takes (last).
 //
 // Measure: tarvex_bench_solver --reference --scan 8, against the same with
 // --adder off (after), --adder on and --adder last. On the quiet machine
@@ -430,12 +433,14 @@ inline constexpr double FOLD_ROW = 0.035;
 // threads were, with the adder from three workers on: 2.02, 2.38, 3.22,
 // 4.08, 4.63, 4.87, 5.55; with the terms added after: 1.96, 2.69, 3.40, 3.86,
 // 4.13, 4.42, 4.63; with the adder always: 1.33, 2.23, 2.94, 3.73, 4.26,
-// 4.74, 4.83. LAST_ADDS_MEASURE
+// 4.74, 4.83; with the last sweeper adding (which the estimate then took on
+// every count): 1.98, 2.85, 3.53, 4.29, 4.77, 4.96, 5.48. The adder stays for
+// boxes where the last sweeper's block would hold no row.
 enum class Adding { after, adder, last };
 
 // The rows of the last sweeper's block when it adds the planes, out of
 // nsplit shared among n sweepers: the others' rows take as long as its rows
-// and the addition, n·(1 - 2·FOLD_ROW·(n-1))/n of an even share (a row of a
+// and the addition, (1 - 2·FOLD_ROW·(n-1)) of an even share (a row of a
 // sweeper takes half a visit, interleaved); 0 when not even one row is left.
 inline int last_rows(int n, Index nsplit) {
     const double rows = static_cast<double>(nsplit) * (1.0 - 2.0 * FOLD_ROW * (n - 1)) / n;
