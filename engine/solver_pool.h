@@ -166,23 +166,24 @@ void set_parallel_min_cells(int n);
 // With the default count (neither TARVEX_THREADS nor a count set by the
 // program) the number of workers of a job chooses itself: each kind of sweep
 // or pass keeps a CountTuner that times its jobs per cell and keeps to the
-// count that has been fastest lately (after timing all the workers, all but one, one
-// half of them first), trying a neighbouring count every eighth job and half
-// or twice the best count every 64th; tries that lose space the next ones
-// out, up to a neighbour every 128th job. A core taken by another program so
-// costs one worker instead of
-// the pipeline's pace (every worker of a sweep waits for the one before it),
-// and with every core busy the jobs go down to one thread. A count that was
-// asked for is used as it is.
+// count that has been fastest lately (after timing all the workers, all but
+// one, one and half of them first), trying a neighbouring count every eighth
+// job and half or twice the best count every 64th; tries that lose space the
+// next ones out, up to a neighbour every 128th job. A core taken by another
+// program so costs one worker instead of the pipeline's pace (every worker of
+// a sweep waits for the one before it), and with every core busy the jobs go
+// down to one thread. A count that was asked for is used as it is.
 //
 // Measure: tarvex_bench_solver --reference --scan 8 [--busy 1] compares the
-// chosen count (its "default" line) with every fixed count, each against 1
-// thread in the same repetitions. On the shared machine (load average 45 to
-// 100 on 8 cores, 5 repetitions, four scans) the default's median speed-up
-// was 0.71, 1.20, 0.72 and 1.33 against 0.61, 0.85, 0.51 and 0.77 for 8
-// fixed threads in the same scans: it pays under load. On a quiet machine
-// its tries of other counts should cost about 3 % (an estimate, not yet
-// measured there).
+// chosen count (its "default" line, timed past the first iterations of a
+// run) with every fixed count, each against 1 thread in the same
+// repetitions. On the quiet machine (three scans of 7 repetitions, medians)
+// the default's speed-up was 5.23, 5.14 and 5.15 against 5.25, 5.35 and 5.23
+// for 8 fixed threads: its tries cost 0 to 4 %. With one core kept busy
+// (--busy 1) it was 4.52, 4.75 and 4.46 against 3.33, 3.40 and 3.24 for 8
+// fixed threads, 86 to 92 % of its quiet speed. On the shared machine (load
+// average 45 to 100 on 8 cores, 5 repetitions, four scans) it was 0.71,
+// 1.20, 0.72 and 1.33 against 0.61, 0.85, 0.51 and 0.77 for 8 fixed threads.
 
 // Whether the count chooses itself: the default count, and not switched off.
 bool count_adapts();
