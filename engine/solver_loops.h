@@ -467,28 +467,29 @@ inline double sweep_estimate_with_sums(int threads, Index nsplit, Index npipe, b
 // box allows.
 inline SweepPlan plan_sweep(int threads, const BoxShape& s, bool keeps) {
     const Schedule forced = forced_schedule();
+    // With the terms kept: the fastest estimate of blocks of j, each way of
+    // adding, and of blocks of k (added after); a tie goes to adding after,
+    // and to blocks of j. A forced split keeps the way of adding chosen for
+    // blocks of j, or adds after with blocks of k.
+    Adding adding_j = Adding::after;
+    double best_j = 0.0;
     bool split_j = true;
-    Adding adding = Adding::after;
     if (keeps) {
-        // The fastest estimate of blocks of j, each way of adding, and of
-        // blocks of k (added after); ties go to the plainer schedule.
-        double best = sweep_estimate_with_sums(threads, s.nj, s.nk, true, Adding::after);
+        best_j = sweep_estimate_with_sums(threads, s.nj, s.nk, true, Adding::after);
         for (Adding a : {Adding::adder, Adding::last}) {
             const double e = sweep_estimate_with_sums(threads, s.nj, s.nk, true, a);
-            if (e < best) {
-                best = e;
-                adding = a;
+            if (e < best_j) {
+                best_j = e;
+                adding_j = a;
             }
         }
-        if (sweep_estimate_with_sums(threads, s.nk, s.nj, false, Adding::after) < best) {
-            split_j = false;
-            adding = Adding::after;
-        }
+        split_j = best_j <= sweep_estimate_with_sums(threads, s.nk, s.nj, false, Adding::after);
     } else {
         split_j = sweep_estimate(threads, s.nj, s.nk, true) <= sweep_estimate(threads, s.nk, s.nj, false);
     }
     if (forced.split == Schedule::Split::j && s.nj >= 2) split_j = true;
     if (forced.split == Schedule::Split::k && s.nk >= 2) split_j = false;
+    Adding adding = split_j ? adding_j : Adding::after;
     if (keeps && forced.adder != Schedule::Adder::automatic)
         adding = forced.adder == Schedule::Adder::on     ? Adding::adder
                  : forced.adder == Schedule::Adder::last ? Adding::last

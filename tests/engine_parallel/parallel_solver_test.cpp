@@ -288,6 +288,44 @@ TEST(SweepPlan, BlocksWhenTheLastSweeperAddsCoverEveryRowOnce) {
     loops::set_forced_schedule(S{});
 }
 
+// The schedule the driver takes for a box: blocks of j rows where the box has
+// the rows for them (none when it has one row along j: each row needs the
+// one before it), the last sweeper adding when the terms are kept, and a
+// forced split that leaves the way of adding to the driver never brings in
+// an adder of its own.
+TEST(SweepPlan, ChoiceForTheBoxAndAForcedSplit) {
+    using S = loops::Schedule;
+    struct Case {
+        const char* what;
+        int threads;
+        Index nj, nk;
+        bool keeps;
+        S::Split split;
+        bool split_j, adder, last_adds;
+        int workers;   // below 2: the sweep runs serially
+    };
+    const Case cases[] = {
+        {"reference room, sums", 8, 75, 62, true, S::Split::automatic, true, false, true, 8},
+        {"reference room, no sums", 8, 75, 62, false, S::Split::automatic, true, false, false, 8},
+        {"two threads, sums", 2, 75, 62, true, S::Split::automatic, true, false, true, 2},
+        {"one row along j", 8, 1, 62, true, S::Split::automatic, true, false, false, 1},
+        {"blocks of k forced, sums", 8, 75, 62, true, S::Split::k, false, false, false, 8},
+        {"blocks of k forced, four threads", 4, 75, 62, true, S::Split::k, false, false, false, 4},
+        {"blocks of j forced on a box that prefers k", 8, 3, 200, true, S::Split::j, true, false, false, 3},
+    };
+    for (const Case& c : cases) {
+        S sched;
+        sched.split = c.split;
+        loops::set_forced_schedule(sched);
+        const loops::detail::SweepPlan plan = loops::detail::plan_sweep(c.threads, loops::detail::BoxShape{100, c.nj, c.nk}, c.keeps);
+        EXPECT_EQ(plan.split_j, c.split_j) << c.what;
+        EXPECT_EQ(plan.adder, c.adder) << c.what;
+        EXPECT_EQ(plan.last_adds, c.last_adds) << c.what;
+        EXPECT_EQ(plan.workers, c.workers) << c.what;
+    }
+    loops::set_forced_schedule(S{});
+}
+
 // The default count, whose workers per job choose themselves, gives the
 // serial bits whatever it chooses.
 TEST_F(ParallelSolver, DefaultCountChoosingItsWorkersGivesTheSerialBits) {
