@@ -350,20 +350,27 @@ struct SegmentMap {
     }
 };
 
-// The adding worker, the one ordered addition of the parallel visits: the
-// segments of the map in the serial visiting order, each added once its
-// producer has published it. Out of line: it is not worth inlining, and the
-// compiler's budget is better spent on the kernels in the row loops.
+// The one ordered addition of the parallel visits: segment s of the map,
+// added once its producer has published it. The adding worker goes through
+// every segment in the serial visiting order (add_in_order); the last
+// sweeper of blocks of j adds each plane as it finishes it, its own
+// publication being the one waited for. Out of line: it is not worth
+// inlining, and the compiler's budget is better spent on the kernels in the
+// row loops.
 template <Order O, class Term, class Sums>
-[[gnu::noinline]] void add_in_order(const SegmentMap& map, const Term* terms, const Counter* progress, Sums& sums) {
+[[gnu::noinline]] void add_segment(const SegmentMap& map, Index s, const Term* terms, const Counter* progress,
+                                   Sums& sums) {
+    const Segment g = map.segment(s);
+    assert(g.producer >= 0 && g.producer < map.producers && "the adder waits only on workers that visit rows");
+    assert(g.done_at >= 1 && g.count >= 0);
+    progress[g.producer].wait_at_least(g.done_at);
+    fold<O>(terms + g.first, g.count, sums);
+}
+
+template <Order O, class Term, class Sums>
+void add_in_order(const SegmentMap& map, const Term* terms, const Counter* progress, Sums& sums) {
     const Index n = map.segments();
-    for (Index s = 0; s < n; ++s) {
-        const Segment g = map.segment(s);
-        assert(g.producer >= 0 && g.producer < map.producers && "the adder waits only on workers that visit rows");
-        assert(g.done_at >= 1 && g.count >= 0);
-        progress[g.producer].wait_at_least(g.done_at);
-        fold<O>(terms + g.first, g.count, sums);
-    }
+    for (Index s = 0; s < n; ++s) add_segment<O>(map, s, terms, progress, sums);
 }
 
 // ---- the schedules ------------------------------------------------------------
@@ -591,9 +598,9 @@ struct SweepJob {
                     // published it before this one's first row of it.
                     if constexpr (STORE) {
                         if (adds) {
-                            const Segment seg = segments().segment(y0 + rlo);
-                            assert(seg.producer == w && seg.done_at == mine.load());
-                            fold<O>(terms + seg.first, seg.count, *sums);
+                            const SegmentMap map = segments();
+                            assert(map.segment(y0 + rlo).producer == w && map.segment(y0 + rlo).done_at == mine.load());
+                            add_segment<O>(map, y0 + rlo, terms, progress, *sums);
                         }
                     }
                 }
